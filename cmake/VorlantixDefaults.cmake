@@ -7,12 +7,13 @@ if(VORLANTIX_SANITIZE)
 endif()
 
 function(vorlantix_target_defaults target)
-    target_compile_options(${target} PRIVATE
+    set(cxx_warnings
         -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wnon-virtual-dtor
         -Wold-style-cast -Woverloaded-virtual -Wnull-dereference)
     if(VORLANTIX_WERROR)
-        target_compile_options(${target} PRIVATE -Werror)
+        list(APPEND cxx_warnings -Werror)
     endif()
+    target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${cxx_warnings}>")
     target_compile_definitions(${target} PRIVATE
         QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_CAST_FROM_BYTEARRAY
         QT_NO_URL_CAST_FROM_STRING QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
