@@ -1,0 +1,64 @@
+#include "db/file_lock.h"
+
+#include "db/posix_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace db {
+
+namespace {
+
+[[noreturn]] void failHold(const QString& path, const QString& reason) {
+    throw FileHoldError((u"Cannot open \""_s + path + u"\": "_s + reason).toStdString());
+}
+
+} // namespace
+
+FileHold::FileHold(FileHold&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+FileHold& FileHold::operator=(FileHold&& other) noexcept {
+    if (this != &other) {
+        release();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+FileHold::~FileHold() {
+    release();
+}
+
+void FileHold::release() {
+    // Closing the only descriptor of the open file also drops its lock.
+    if (fd_ >= 0)
+        ::close(std::exchange(fd_, -1));
+}
+
+FileHold holdFileShared(const QString& path) {
+    const std::optional<QByteArray> native = posix::nativePath(path);
+    if (!native)
+        failHold(path, u"the path contains a NUL character"_s);
+    posix::UniqueFd file = posix::openNoFollow(*native, O_RDONLY);
+    if (!file.valid())
+        failHold(path, posix::describeOpenFailure(errno));
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        failHold(path, qt_error_string(errno));
+    if (!S_ISREG(info.st_mode))
+        failHold(path, u"it is not a regular file"_s);
+    if (!posix::tryLock(file.get(), LOCK_SH))
+        failHold(path, posix::describeLockFailure(errno));
+    // A copy deleted or replaced between our open and our lock is not the file the caller named.
+    if (!posix::pathNamesFile(*native, file.get()))
+        failHold(path, u"it was replaced while being opened"_s);
+    return FileHold(file.take());
+}
+
+} // namespace db

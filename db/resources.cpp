@@ -1,0 +1,135 @@
+#include "db/resources.h"
+
+#include "db/posix_file.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace db {
+
+namespace {
+
+struct Resource {
+    QString type;
+    QString name;
+    std::span<const std::byte> bytes;
+
+    bool is(QStringView otherType, QStringView otherName) const {
+        return type.compare(otherType, Qt::CaseInsensitive) == 0 &&
+               name.compare(otherName, Qt::CaseInsensitive) == 0;
+    }
+};
+
+struct Registry {
+    std::mutex mutex;
+    std::vector<Resource> resources;
+};
+
+Registry& registry() {
+    static Registry instance;
+    return instance;
+}
+
+// Another instance may delete or replace the file between our open and our lock; then the lock
+// sits on a file nobody will see, and we open the path again.
+constexpr int openAttempts = 3;
+
+[[noreturn]] void failCreate(const QString& path, const QString& reason) {
+    throw FileCreateError((u"Cannot create file \""_s + path + u"\": "_s + reason).toStdString());
+}
+
+[[noreturn]] void failWrite(const QString& path, const QString& reason) {
+    throw FileWriteError((u"Cannot write file \""_s + path + u"\": "_s + reason).toStdString());
+}
+
+// Opens the file at `path` for writing it from the start, holding it exclusively. A file already
+// there is only cut to length 0 once every check has passed, so any refusal leaves it as it was.
+posix::UniqueFd openForReplacing(const QString& path) {
+    const std::optional<QByteArray> native = posix::nativePath(path);
+    if (!native)
+        failCreate(path, u"the path contains a NUL character"_s);
+
+    for (int attempt = 0; attempt < openAttempts; ++attempt) {
+        posix::UniqueFd file = posix::openNoFollow(*native, O_RDWR | O_CREAT, S_IRUSR | S_IWUSR);
+        if (!file.valid())
+            failCreate(path, posix::describeOpenFailure(errno));
+        struct stat info {};
+        if (::fstat(file.get(), &info) != 0)
+            failCreate(path, qt_error_string(errno));
+        if (const QString reason = posix::reasonNotOurs(info); !reason.isEmpty())
+            failCreate(path, reason);
+        if (!posix::tryLock(file.get(), LOCK_EX))
+            failCreate(path, posix::describeLockFailure(errno));
+        if (!posix::pathNamesFile(*native, file.get()))
+            continue;
+        // A left-over copy may have been readable by others; the new content is for us alone.
+        if (::fchmod(file.get(), S_IRUSR | S_IWUSR) != 0 || ::ftruncate(file.get(), 0) != 0)
+            failCreate(path, qt_error_string(errno));
+        return file;
+    }
+    failCreate(path, u"another program keeps replacing it"_s);
+}
+
+void writeAll(int fd, std::span<const std::byte> bytes, const QString& path) {
+    while (!bytes.empty()) {
+        const size_t chunk = std::min<size_t>(bytes.size(), SSIZE_MAX);
+        const ssize_t written = ::write(fd, bytes.data(), chunk);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            failWrite(path, qt_error_string(errno));
+        if (written == 0)
+            failWrite(path, u"no bytes were written"_s);
+        bytes = bytes.subspan(static_cast<size_t>(written));
+    }
+}
+
+} // namespace
+
+void registerResource(QStringView type, QStringView name, std::span<const std::byte> bytes) {
+    Registry& reg = registry();
+    const std::lock_guard lock(reg.mutex);
+    const auto known = std::find_if(reg.resources.begin(), reg.resources.end(),
+                                    [&](const Resource& r) { return r.is(type, name); });
+    if (known != reg.resources.end())
+        known->bytes = bytes;
+    else
+        reg.resources.push_back({type.toString(), name.toString(), bytes});
+}
+
+std::optional<std::span<const std::byte>> findResource(QStringView type, QStringView name) {
+    Registry& reg = registry();
+    const std::lock_guard lock(reg.mutex);
+    const auto found = std::find_if(reg.resources.begin(), reg.resources.end(),
+                                    [&](const Resource& r) { return r.is(type, name); });
+    if (found == reg.resources.end())
+        return std::nullopt;
+    return found->bytes;
+}
+
+void ExtractResourceToFile(const QString& name, const QString& type, const QString& path) {
+    const std::optional<std::span<const std::byte>> bytes = findResource(type, name);
+    if (!bytes) {
+        throw ResourceNotFoundError(
+            (u"Resource \""_s + name + u"\" of type \""_s + type + u"\" not found"_s)
+                .toStdString());
+    }
+    posix::UniqueFd file = openForReplacing(path);
+    writeAll(file.get(), *bytes, path);
+    // Some file systems report a failed write only when the file is closed.
+    if (::close(file.take()) != 0)
+        failWrite(path, qt_error_string(errno));
+}
+
+} // namespace db

@@ -1,0 +1,50 @@
+#include "db/temp_directory.h"
+
+#include <QByteArray>
+#include <QFile>
+
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace db {
+
+namespace {
+
+enum class Sharing { AnyDirectory, PrivateOnly };
+
+// The directory named by an environment variable, if it is usable: an absolute path to an
+// existing directory whose name survives the round trip through QString (otherwise the working
+// copy's path would name a different place). PrivateOnly also requires it to belong to this user
+// and to be closed to writing by anybody else.
+std::optional<QString> directoryFrom(const char* variable, Sharing sharing) {
+    const QByteArray value = qgetenv(variable);
+    if (!value.startsWith('/'))
+        return std::nullopt;
+    struct stat info {};
+    if (::stat(value.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return std::nullopt;
+    if (sharing == Sharing::PrivateOnly &&
+        (info.st_uid != ::geteuid() || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0))
+        return std::nullopt;
+    QString directory = QFile::decodeName(value);
+    if (QFile::encodeName(directory) != value)
+        return std::nullopt;
+    if (!directory.endsWith(u'/'))
+        directory += u'/';
+    return directory;
+}
+
+} // namespace
+
+QString GetTempDirectory() {
+    if (auto runtime = directoryFrom("XDG_RUNTIME_DIR", Sharing::PrivateOnly))
+        return *runtime;
+    if (auto temporary = directoryFrom("TMPDIR", Sharing::AnyDirectory))
+        return *temporary;
+    return u"/tmp/"_s;
+}
+
+} // namespace db
