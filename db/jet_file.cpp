@@ -1,0 +1,233 @@
+#include "db/jet_file.h"
+
+#include "db/database_error.h"
+
+#include <QFileInfo>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+// mdbtools.h wraps glib in extern "C"; glib must come first in C++.
+#include <glib.h>
+
+#include <mdbtools.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace db {
+namespace {
+
+constexpr qint64 kPageSize = 4096;
+// Large enough for any text value and for memos far beyond the remedy bodies; a value that
+// fills it is reported instead of being cut short silently.
+constexpr size_t kBindSize = size_t{1} << 20;
+// Row offsets on a 4096-byte page carry flag bits above these.
+constexpr int kRowOffsetMask = 0x1fff;
+
+[[noreturn]] void fail(const QString& text) {
+    throw DatabaseError(text.toStdString());
+}
+
+QString systemText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// libmdb would crash or loop on files that are not whole Jet 4.0 databases, so the header page
+// and the length are checked before it sees the file.
+void checkDatabaseFile(const QByteArray& nativePath, const QString& shown) {
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        fail(u"Cannot open database '%1': %2"_s.arg(shown, systemText(errno)));
+    }
+    struct stat info {};
+    std::array<char, 0x15> header{};
+    const bool isFile = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const ssize_t got = isFile ? ::pread(fd, header.data(), header.size(), 0) : -1;
+    const int readError = errno;
+    ::close(fd);
+    if (!isFile) {
+        fail(u"Cannot open database '%1': not a regular file"_s.arg(shown));
+    }
+    if (got < 0) {
+        fail(u"Cannot read database '%1': %2"_s.arg(shown, systemText(readError)));
+    }
+    static constexpr char kMagic[] = "\x00\x01\x00\x00Standard Jet DB";
+    const bool jetHeader = got == static_cast<ssize_t>(header.size()) &&
+                           std::memcmp(header.data(), kMagic, sizeof kMagic) == 0;
+    if (!jetHeader || header[0x14] != 0x01) {
+        if (info.st_size < static_cast<off_t>(header.size()) && info.st_size > 0 &&
+            std::memcmp(header.data(), kMagic, static_cast<size_t>(info.st_size)) == 0) {
+            fail(u"Database '%1' is truncated"_s.arg(shown));
+        }
+        fail(u"'%1' is not a Jet 4.0 database"_s.arg(shown));
+    }
+    // The catalog's table definition lives on page 2, so a database has at least three pages.
+    if (info.st_size % kPageSize != 0 || info.st_size < 3 * kPageSize) {
+        fail(u"Database '%1' is truncated"_s.arg(shown));
+    }
+}
+
+struct TableDefDeleter {
+    void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
+};
+using TableDefPtr = std::unique_ptr<MdbTableDef, TableDefDeleter>;
+
+QVariant valueOf(JetType type, const char* text, int length) {
+    const QByteArray bytes = QByteArray::fromRawData(text, length);
+    switch (type) {
+    case JetType::Byte:
+    case JetType::Integer:
+    case JetType::LongInteger:
+        return bytes.toLongLong();
+    case JetType::Boolean:
+        return bytes != "0";
+    case JetType::Float:
+    case JetType::Double:
+        return bytes.toDouble();
+    default:
+        return QString::fromUtf8(text, length);
+    }
+}
+
+} // namespace
+
+struct JetFile::Handle {
+    MdbHandle* mdb = nullptr;
+    QString shownPath;
+    ~Handle() {
+        if (mdb != nullptr) {
+            mdb_close(mdb);
+        }
+    }
+};
+
+JetFile::JetFile(const QString& path, const QString& shownPath)
+    : handle_(std::make_unique<Handle>()) {
+    const QString shown = shownPath.isEmpty() ? path : shownPath;
+    handle_->shownPath = shown;
+    if (path.isEmpty()) {
+        fail(u"No database file named"_s);
+    }
+    if (path.contains(QChar(u'\0'))) {
+        fail(u"Cannot open database '%1': invalid file name"_s.arg(shown));
+    }
+    // libmdb looks a relative name up along MDBPATH and converts text to the charset in
+    // MDBICONV; the engine wants neither.
+    ::unsetenv("MDBPATH");
+    ::unsetenv("MDBICONV");
+    const QByteArray nativePath = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    checkDatabaseFile(nativePath, shown);
+    handle_->mdb = mdb_open(nativePath.constData(), MDB_NOFLAGS);
+    if (handle_->mdb == nullptr) {
+        fail(u"Cannot open database '%1'"_s.arg(shown));
+    }
+    mdb_set_bind_size(handle_->mdb, kBindSize);
+    // Reading the catalog again would free entries that open tables point to: read it once.
+    if (mdb_read_catalog(handle_->mdb, MDB_TABLE) == nullptr) {
+        fail(u"Cannot read the catalog of database '%1'"_s.arg(shown));
+    }
+}
+
+JetFile::JetFile(JetFile&&) noexcept = default;
+JetFile& JetFile::operator=(JetFile&&) noexcept = default;
+JetFile::~JetFile() = default;
+
+QStringList JetFile::tableNames() const {
+    QStringList names;
+    GPtrArray* catalog = handle_->mdb->catalog;
+    for (guint i = 0; i < catalog->len; ++i) {
+        const auto* entry = static_cast<const MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
+        if (entry->object_type == MDB_TABLE &&
+            !mdb_is_system_table(const_cast<MdbCatalogEntry*>(entry))) {
+            names.append(QString::fromUtf8(entry->object_name));
+        }
+    }
+    return names;
+}
+
+JetTable JetFile::readTable(const QString& tableName) const {
+    MdbHandle* mdb = handle_->mdb;
+    MdbCatalogEntry* entry = nullptr;
+    for (guint i = 0; i < mdb->catalog->len && entry == nullptr; ++i) {
+        auto* candidate = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (candidate->object_type == MDB_TABLE &&
+            QString::fromUtf8(candidate->object_name).compare(tableName, Qt::CaseInsensitive) ==
+                0) {
+            entry = candidate;
+        }
+    }
+    if (entry == nullptr) {
+        fail(u"Unknown table '%1'"_s.arg(tableName));
+    }
+    const QString cannotRead =
+        u"Cannot read table '%1' of database '%2'"_s.arg(tableName, handle_->shownPath);
+    const TableDefPtr table(mdb_read_table(entry));
+    if (!table || mdb_read_columns(table.get()) == nullptr) {
+        fail(cannotRead);
+    }
+
+    JetTable result;
+    result.name = QString::fromUtf8(entry->object_name);
+    const auto columnCount = static_cast<int>(table->num_cols);
+    std::vector<std::vector<char>> buffers(static_cast<size_t>(columnCount),
+                                           std::vector<char>(kBindSize));
+    std::vector<int> lengths(static_cast<size_t>(columnCount));
+    for (int i = 0; i < columnCount; ++i) {
+        const auto* column =
+            static_cast<const MdbColumn*>(g_ptr_array_index(table->columns, static_cast<guint>(i)));
+        result.columns.append({QString::fromUtf8(column->name), JetType(column->col_type)});
+        const auto index = static_cast<size_t>(i);
+        mdb_bind_column(table.get(), i + 1, buffers[index].data(), &lengths[index]);
+    }
+
+    std::vector<MdbField> fields(static_cast<size_t>(columnCount));
+    mdb_rewind_table(table.get());
+    while (mdb_fetch_row(table.get()) != 0) {
+        // NULL and empty text bind alike; only the cracked row's null flags tell them apart.
+        int rowStart = 0;
+        size_t rowSize = 0;
+        if (mdb_find_row(mdb, static_cast<int>(table->cur_row) - 1, &rowStart, &rowSize) != 0 ||
+            mdb_crack_row(table.get(), rowStart & kRowOffsetMask, rowSize, fields.data()) !=
+                columnCount) {
+            fail(cannotRead);
+        }
+        QVariantList row;
+        row.reserve(columnCount);
+        for (int i = 0; i < columnCount; ++i) {
+            const auto index = static_cast<size_t>(i);
+            const JetType type = result.columns[i].type;
+            const bool isNull = type != JetType::Boolean && fields[index].is_null != 0;
+            if (isNull) {
+                row.append(QVariant());
+            } else if (type == JetType::Ole) {
+                auto* column = static_cast<MdbColumn*>(
+                    g_ptr_array_index(table->columns, static_cast<guint>(i)));
+                size_t size = 0;
+                void* bytes = mdb_ole_read_full(mdb, column, &size);
+                row.append(
+                    QByteArray(static_cast<const char*>(bytes), static_cast<qsizetype>(size)));
+                std::free(bytes);
+            } else {
+                if (static_cast<size_t>(lengths[index]) >= kBindSize - 1) {
+                    fail(u"A value in column '%1' of table '%2' is too long to read"_s.arg(
+                        result.columns[i].name, result.name));
+                }
+                row.append(valueOf(type, buffers[index].data(), lengths[index]));
+            }
+        }
+        result.rows.append(std::move(row));
+    }
+    return result;
+}
+
+JetTable readJetTable(const QString& path, const QString& tableName) {
+    return JetFile(path).readTable(tableName);
+}
+
+} // namespace db

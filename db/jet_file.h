@@ -1,0 +1,34 @@
+#pragma once
+
+#include "db/jet_table.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace db {
+
+// One Jet 4.0 file opened read-only through libmdb, its catalog read once. libmdb is not
+// thread-safe: use a JetFile from one thread at a time.
+class JetFile {
+public:
+    // Opens `path`; `shownPath` names the file in error texts (useful when `path` is a
+    // /proc/self/fd link). Throws DatabaseError when the file is missing, unreadable,
+    // truncated or not a Jet 4.0 database; nothing stays open then.
+    explicit JetFile(const QString& path, const QString& shownPath = {});
+    JetFile(JetFile&&) noexcept;
+    JetFile& operator=(JetFile&&) noexcept;
+    ~JetFile();
+
+    // The user tables' names, in catalog order.
+    QStringList tableNames() const;
+    // Reads a whole table (name compared without regard to case). Throws DatabaseError for an
+    // unknown table or a table libmdb cannot read.
+    JetTable readTable(const QString& tableName) const;
+
+private:
+    struct Handle;
+    std::unique_ptr<Handle> handle_;
+};
+
+} // namespace db
