@@ -1,0 +1,287 @@
+#include "db/resources.h"
+
+#include "file_fixtures.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace fixtures;
+
+namespace {
+
+// The registry keeps only a view of the bytes, so they live as long as the program does.
+const QByteArray& payload() {
+    static const QByteArray bytes = databaseLike(5000);
+    return bytes;
+}
+
+const QByteArray& largePayload() {
+    static const QByteArray bytes = databaseLike(256 * 1024);
+    return bytes;
+}
+
+// Lowers this process's file-size limit for one test, so a write runs out of room part-way the
+// way it does on a full disk; the limit and the SIGXFSZ disposition are restored afterwards.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+        savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, savedHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*savedHandler_)(int) = nullptr;
+};
+
+enum class Obstacle {
+    MissingDirectory,
+    ReadOnlyFile,
+    SymlinkToFile,
+    DanglingSymlink,
+    HardLinkedFile,
+    DirectoryAtPath,
+    ForeignFile,
+    UnwritableDirectory,
+    NulInPath,
+};
+
+} // namespace
+
+class ResourcesTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void findsResourcesIgnoringCase_data();
+    void findsResourcesIgnoringCase();
+    void registeringAgainReplacesTheBytes();
+
+    void writesTheResourceOverAnyLeftOver_data();
+    void writesTheResourceOverAnyLeftOver();
+    void missingResourceTouchesNothing_data();
+    void missingResourceTouchesNothing();
+    void refusesToCreateAndLeavesEverythingAsItWas_data();
+    void refusesToCreateAndLeavesEverythingAsItWas();
+    void writeErrorKeepsWhatWasWritten();
+
+private:
+    std::optional<QTemporaryDir> dir_;
+    QString target_;
+};
+
+void ResourcesTest::initTestCase() {
+    db::registerResource(u"mdb", u"ResBuild", bytesOf(payload()));
+    db::registerResource(u"mdb", u"Empty", {});
+    db::registerResource(u"mdb", u"Large", bytesOf(largePayload()));
+}
+
+void ResourcesTest::init() {
+    dir_.emplace();
+    QVERIFY(dir_->isValid());
+    target_ = dir_->path() + u"//ResBuild.dll"_s;
+}
+
+void ResourcesTest::findsResourcesIgnoringCase_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("found");
+
+    QTest::newRow("as registered") << u"mdb"_s << u"ResBuild"_s << true;
+    QTest::newRow("capitals") << u"MDB"_s << u"RESBUILD"_s << true;
+    QTest::newRow("mixed") << u"Mdb"_s << u"resbuild"_s << true;
+    QTest::newRow("other name") << u"mdb"_s << u"ResBuild2"_s << false;
+    QTest::newRow("other type") << u"dll"_s << u"ResBuild"_s << false;
+    QTest::newRow("type and name swapped") << u"ResBuild"_s << u"mdb"_s << false;
+}
+
+void ResourcesTest::findsResourcesIgnoringCase() {
+    QFETCH(QString, type);
+    QFETCH(QString, name);
+    QFETCH(bool, found);
+
+    const auto bytes = db::findResource(type, name);
+    QCOMPARE(bytes.has_value(), found);
+    if (found) {
+        QCOMPARE(bytes->data(), bytesOf(payload()).data());
+        QCOMPARE(bytes->size(), bytesOf(payload()).size());
+    }
+}
+
+void ResourcesTest::registeringAgainReplacesTheBytes() {
+    static const QByteArray first = "first";
+    static const QByteArray second = "second";
+    db::registerResource(u"txt", u"Note", bytesOf(first));
+    db::registerResource(u"TXT", u"NOTE", bytesOf(second));
+
+    db::ExtractResourceToFile(u"note"_s, u"txt"_s, target_);
+    QCOMPARE(readFile(target_), second);
+}
+
+void ResourcesTest::writesTheResourceOverAnyLeftOver_data() {
+    QTest::addColumn<QString>("resource");
+    QTest::addColumn<std::optional<QByteArray>>("leftOver");
+    QTest::addColumn<int>("leftOverMode");
+    QTest::addColumn<QByteArray>("expected");
+
+    const std::optional<QByteArray> none;
+    QTest::newRow("no file there") << u"ResBuild"_s << none << 0 << payload();
+    QTest::newRow("truncated copy")
+        << u"ResBuild"_s << std::optional(payload().left(100)) << 0600 << payload();
+    QTest::newRow("longer foreign file")
+        << u"ResBuild"_s << std::optional(QByteArray(20000, 'x')) << 0600 << payload();
+    QTest::newRow("copy readable by others")
+        << u"ResBuild"_s << std::optional(payload()) << 0644 << payload();
+    QTest::newRow("empty resource over a file")
+        << u"Empty"_s << std::optional(QByteArray("old")) << 0600 << QByteArray();
+}
+
+void ResourcesTest::writesTheResourceOverAnyLeftOver() {
+    QFETCH(QString, resource);
+    QFETCH(std::optional<QByteArray>, leftOver);
+    QFETCH(int, leftOverMode);
+    QFETCH(QByteArray, expected);
+    if (leftOver)
+        QVERIFY(writeFile(target_, *leftOver, static_cast<mode_t>(leftOverMode)));
+
+    db::ExtractResourceToFile(resource, u"mdb"_s, target_);
+
+    QCOMPARE(readFile(target_), expected);
+    QCOMPARE(permissions(target_), mode_t(0600));
+}
+
+void ResourcesTest::missingResourceTouchesNothing_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("fileThere");
+
+    QTest::newRow("unknown name, no file") << u"Missing"_s << u"mdb"_s << false;
+    QTest::newRow("unknown name, file there") << u"Missing"_s << u"mdb"_s << true;
+    QTest::newRow("known name, other type") << u"ResBuild"_s << u"dll"_s << true;
+}
+
+void ResourcesTest::missingResourceTouchesNothing() {
+    QFETCH(QString, name);
+    QFETCH(QString, type);
+    QFETCH(bool, fileThere);
+    if (fileThere)
+        QVERIFY(writeFile(target_, "earlier run", 0644));
+    const QStringList before = snapshot(dir_->path());
+
+    try {
+        db::ExtractResourceToFile(name, type, target_);
+        QFAIL("a missing resource was reported as written");
+    } catch (const db::ResourceNotFoundError& error) {
+        QVERIFY(QString::fromUtf8(error.what()).contains(name));
+    }
+    QCOMPARE(snapshot(dir_->path()), before);
+}
+
+void ResourcesTest::refusesToCreateAndLeavesEverythingAsItWas_data() {
+    QTest::addColumn<Obstacle>("obstacle");
+
+    QTest::newRow("directory missing") << Obstacle::MissingDirectory;
+    QTest::newRow("read-only file") << Obstacle::ReadOnlyFile;
+    QTest::newRow("symbolic link to a file") << Obstacle::SymlinkToFile;
+    QTest::newRow("dangling symbolic link") << Obstacle::DanglingSymlink;
+    QTest::newRow("file with a second name") << Obstacle::HardLinkedFile;
+    QTest::newRow("directory at the path") << Obstacle::DirectoryAtPath;
+    QTest::newRow("file of another user") << Obstacle::ForeignFile;
+    QTest::newRow("directory not writable") << Obstacle::UnwritableDirectory;
+    QTest::newRow("NUL in the path") << Obstacle::NulInPath;
+}
+
+void ResourcesTest::refusesToCreateAndLeavesEverythingAsItWas() {
+    QFETCH(Obstacle, obstacle);
+    const QString dir = dir_->path();
+    const QString victim = dir + u"/victim"_s;
+    QString path = target_;
+    const bool root = ::geteuid() == 0;
+
+    switch (obstacle) {
+    case Obstacle::MissingDirectory:
+        path = dir + u"/absent//ResBuild.dll"_s;
+        break;
+    case Obstacle::ReadOnlyFile:
+        QVERIFY(writeFile(target_, "read-only left-over", 0400));
+        break;
+    case Obstacle::SymlinkToFile:
+        QVERIFY(writeFile(victim, "somebody's data"));
+        QVERIFY(QFile::link(victim, target_));
+        break;
+    case Obstacle::DanglingSymlink:
+        QVERIFY(QFile::link(victim, target_));
+        break;
+    case Obstacle::HardLinkedFile:
+        QVERIFY(writeFile(victim, "somebody's data"));
+        QCOMPARE(::link(native(victim).constData(), native(target_).constData()), 0);
+        break;
+    case Obstacle::DirectoryAtPath:
+        QVERIFY(QDir(dir).mkdir(u"ResBuild.dll"_s));
+        break;
+    case Obstacle::ForeignFile:
+        if (!root)
+            QSKIP("only root can give a file to another user");
+        QVERIFY(writeFile(target_, "planted by another user", 0666));
+        QCOMPARE(::chown(native(target_).constData(), 65534, 65534), 0);
+        break;
+    case Obstacle::UnwritableDirectory:
+        if (root)
+            QSKIP("root may write into any directory");
+        QCOMPARE(::chmod(native(dir).constData(), 0500), 0);
+        break;
+    case Obstacle::NulInPath:
+        path = dir + u"/ResBuild.dll"_s + QChar(u'\0') + u"tail"_s;
+        break;
+    }
+    const QStringList before = snapshot(dir);
+
+    bool refused = false;
+    try {
+        db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, path);
+    } catch (const db::FileCreateError& error) {
+        refused = true;
+        QVERIFY2(QString::fromUtf8(error.what()).startsWith(u"Cannot create file \""_s),
+                 error.what());
+    }
+    ::chmod(native(dir).constData(), 0700);
+    QVERIFY(refused);
+    QCOMPARE(snapshot(dir), before);
+}
+
+void ResourcesTest::writeErrorKeepsWhatWasWritten() {
+    const rlim_t room = 64 * 1024;
+    QVERIFY(writeFile(target_, QByteArray(400 * 1024, 'o')));
+
+    bool failed = false;
+    {
+        const FileSizeLimit limit(room);
+        try {
+            db::ExtractResourceToFile(u"Large"_s, u"mdb"_s, target_);
+        } catch (const db::FileWriteError& error) {
+            failed = true;
+            QVERIFY2(QString::fromUtf8(error.what()).contains(target_), error.what());
+        }
+    }
+    QVERIFY(failed);
+    // The old, longer content was cut away and the first part of the resource stands in its place.
+    QCOMPARE(readFile(target_), largePayload().left(room));
+}
+
+QTEST_GUILESS_MAIN(ResourcesTest)
+#include "resources_test.moc"
