@@ -1,0 +1,48 @@
+#pragma once
+
+#include "db/query.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace db {
+
+// ADOConnection1: the connection to one Jet 4.0 file. While connected it holds a shared lock on
+// the file (so no other instance replaces or deletes it) and keeps each table it has read in
+// memory, so that every statement after the first runs without touching the file.
+class Connection : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Connection(QObject* parent = nullptr);
+    ~Connection() override;
+
+    // Takes effect at the next open; does not open.
+    void setConnectionString(const QString& text);
+    QString connectionString() const { return connectionString_; }
+    bool connected() const { return session_ != nullptr; }
+
+    // Parses the connection string, opens the file through the engine and holds it. Throws
+    // DatabaseError (or FileHoldError) and stays closed when any of this fails. Opening an
+    // open connection does nothing.
+    void open();
+    // Closes every record set on it first (they emit closed()), then releases the file.
+    void close();
+
+    // Runs one statement. Throws DatabaseError when the connection is closed or the engine
+    // rejects the statement.
+    QueryResult execute(const QString& statement);
+
+Q_SIGNALS:
+    void aboutToClose();
+
+private:
+    struct Session;
+
+    QString connectionString_;
+    std::unique_ptr<Session> session_;
+};
+
+} // namespace db

@@ -1,0 +1,252 @@
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "db/database_error.h"
+#include "engine_fixture.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Whether another process could take the file for writing right now.
+bool canLockExclusively(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const bool locked = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return locked;
+}
+
+QStringList rowsOf(const db::QueryResult& result) {
+    QStringList rows;
+    for (int r = 0; r < result.rowCount(); ++r) {
+        QStringList cells;
+        for (int f = 0; f < result.fieldCount(); ++f) {
+            cells << result.text(r, f);
+        }
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+} // namespace
+
+class ConnectionTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parsesConnectionStrings_data();
+    void parsesConnectionStrings();
+    void rejectsConnectionStrings_data();
+    void rejectsConnectionStrings();
+    void failedOpenLeavesNothingOpen_data();
+    void failedOpenLeavesNothingOpen();
+    void runsStatements_data();
+    void runsStatements();
+    void reportsUnknownNames_data();
+    void reportsUnknownNames();
+    void holdsTheFileWhileConnected();
+    void refusesStatementsWhenClosed();
+};
+
+void ConnectionTest::parsesConnectionStrings_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("dataSource");
+
+    QTest::newRow("as the program builds it")
+        << u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/tmp/u//ResBuild.dll;Persist Security Info=False"_s
+        << u"/tmp/u//ResBuild.dll"_s;
+    QTest::newRow("keys in any case, blanks around")
+        << u" provider = microsoft.jet.oledb.4.0 ; DATA SOURCE = /a b/c.mdb ;"_s << u"/a b/c.mdb"_s;
+    QTest::newRow("quoted value with semicolon")
+        << u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/x;y/\"\"z\"\".mdb\""_s
+        << u"/x;y/\"z\".mdb"_s;
+    QTest::newRow("Windows path unchanged")
+        << u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\T\\\\ResBuild.dll"_s
+        << u"C:\\T\\\\ResBuild.dll"_s;
+    QTest::newRow("later key wins, unknown keys ignored")
+        << u"Data Source=/a;User ID=Admin;Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/b"_s
+        << u"/b"_s;
+}
+
+void ConnectionTest::parsesConnectionStrings() {
+    QFETCH(QString, text);
+    QFETCH(QString, dataSource);
+    QCOMPARE(db::parseConnectionString(text).dataSource, dataSource);
+}
+
+void ConnectionTest::rejectsConnectionStrings_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("empty") << QString() << u"The connection string is empty"_s;
+    QTest::newRow("blank") << u"  "_s << u"The connection string is empty"_s;
+    QTest::newRow("no provider") << u"Data Source=/a.mdb"_s
+                                 << u"The connection string names no provider"_s;
+    QTest::newRow("other provider")
+        << u"Provider=SQLOLEDB;Data Source=/a.mdb"_s
+        << u"Provider 'SQLOLEDB' is not supported; this engine is Microsoft.Jet.OLEDB.4.0"_s;
+    QTest::newRow("no data source")
+        << u"Provider=Microsoft.Jet.OLEDB.4.0"_s << u"The connection string names no Data Source"_s;
+    QTest::newRow("empty data source") << u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=;"_s
+                                       << u"The connection string names no Data Source"_s;
+    QTest::newRow("part without equals")
+        << u"Provider=Microsoft.Jet.OLEDB.4.0;junk;Data Source=/a"_s
+        << u"Malformed connection string near 'junk'"_s;
+    QTest::newRow("open quote") << u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/a"_s
+                                << u"Malformed connection string near '\"/a'"_s;
+}
+
+void ConnectionTest::rejectsConnectionStrings() {
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    try {
+        db::parseConnectionString(text);
+        QFAIL("no error");
+    } catch (const db::DatabaseError& error) {
+        QCOMPARE(QString::fromUtf8(error.what()), message);
+    }
+}
+
+void ConnectionTest::failedOpenLeavesNothingOpen_data() {
+    QTest::addColumn<QByteArray>("content"); // a null array: no file at all
+    QTest::addColumn<QString>("message");
+
+    QFile source(engineFixturePath("mdbreader_V2000_no-password.mdb"));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    QTest::newRow("missing") << QByteArray() << u"Cannot open"_s;
+    QTest::newRow("truncated") << source.read(3 * 4096 + 512) << u"is truncated"_s;
+    QTest::newRow("foreign") << QByteArray("PK\3\4 not a database at all") << u"not a Jet 4.0"_s;
+}
+
+void ConnectionTest::failedOpenLeavesNothingOpen() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    CopiedDatabase database;
+    QFile::remove(database.path);
+    if (!content.isNull()) {
+        QFile file(database.path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    db::Connection connection;
+    connection.setConnectionString(database.connectionString());
+    try {
+        connection.open();
+        QFAIL("no error");
+    } catch (const std::runtime_error& error) {
+        const QString text = QString::fromUtf8(error.what());
+        QVERIFY2(text.contains(message) && text.contains(database.path), error.what());
+    }
+    QVERIFY(!connection.connected());
+    if (!content.isNull()) {
+        QVERIFY(canLockExclusively(database.path));
+    }
+}
+
+void ConnectionTest::runsStatements_data() {
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QStringList>("rows");
+
+    const QStringList all = {u"1|One"_s, u"2|Two"_s, u"3|Three"_s};
+    QTest::newRow("all columns in table order")
+        << u"Select * from Table1\r\n"_s << QStringList{u"ID"_s, u"Data"_s} << all;
+    QTest::newRow("named columns in their order, case ignored")
+        << u"select data,id from TABLE1"_s << QStringList{u"Data"_s, u"ID"_s}
+        << QStringList{u"One|1"_s, u"Two|2"_s, u"Three|3"_s};
+    QTest::newRow("a column twice")
+        << u"select Data, Data from Table1"_s << QStringList{u"Data"_s, u"Data"_s}
+        << QStringList{u"One|One"_s, u"Two|Two"_s, u"Three|Three"_s};
+    QTest::newRow("like without regard to case")
+        << u"select * from Table1 where Data like 't%'"_s << QStringList{u"ID"_s, u"Data"_s}
+        << QStringList{u"2|Two"_s, u"3|Three"_s};
+    QTest::newRow("or keeps storage order, a row once")
+        << u"select * from Table1 where Data like '%e' or Data like '%o%' or ID like '1'"_s
+        << QStringList{u"ID"_s, u"Data"_s} << all;
+    QTest::newRow("nothing matches") << u"select * from Table1 where Data like '%x%'"_s
+                                     << QStringList{u"ID"_s, u"Data"_s} << QStringList();
+}
+
+void ConnectionTest::runsStatements() {
+    QFETCH(QString, statement);
+    QFETCH(QStringList, fields);
+    QFETCH(QStringList, rows);
+    CopiedDatabase database;
+    db::Connection connection;
+    connection.setConnectionString(database.connectionString());
+    connection.open();
+    const db::QueryResult result = connection.execute(statement);
+    QStringList names;
+    for (int f = 0; f < result.fieldCount(); ++f) {
+        names << result.fieldName(f);
+    }
+    QCOMPARE(names, fields);
+    QCOMPARE(rowsOf(result), rows);
+}
+
+void ConnectionTest::reportsUnknownNames_data() {
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("table") << u"select * from data"_s << u"Unknown table 'data'"_s;
+    QTest::newRow("column") << u"select ID, foo from Table1"_s << u"Unknown column 'foo'"_s;
+    QTest::newRow("column in like")
+        << u"select * from Table1 where bar like 'x'"_s << u"Unknown column 'bar'"_s;
+    QTest::newRow("syntax") << u"select * from Table1 xyz"_s
+                            << u"Syntax error in query near 'xyz'"_s;
+}
+
+void ConnectionTest::reportsUnknownNames() {
+    QFETCH(QString, statement);
+    QFETCH(QString, message);
+    CopiedDatabase database;
+    db::Connection connection;
+    connection.setConnectionString(database.connectionString());
+    connection.open();
+    try {
+        connection.execute(statement);
+        QFAIL("no error");
+    } catch (const db::DatabaseError& error) {
+        QCOMPARE(QString::fromUtf8(error.what()), message);
+    }
+    // The failure leaves the connection usable.
+    QVERIFY(connection.connected());
+    QCOMPARE(connection.execute(u"select * from Table1"_s).rowCount(), 3);
+}
+
+void ConnectionTest::holdsTheFileWhileConnected() {
+    CopiedDatabase database;
+    db::Connection connection;
+    QSignalSpy aboutToClose(&connection, &db::Connection::aboutToClose);
+    connection.setConnectionString(database.connectionString());
+    connection.open();
+    connection.open(); // opening an open connection does nothing
+    QVERIFY(connection.connected());
+    QVERIFY(!canLockExclusively(database.path));
+
+    // The table is read once: the cache answers after the file is gone.
+    QCOMPARE(connection.execute(u"select * from Table1"_s).rowCount(), 3);
+    QVERIFY(QFile::remove(database.path));
+    QCOMPARE(connection.execute(u"select * from Table1 where Data like 'One'"_s).rowCount(), 1);
+
+    connection.close();
+    QCOMPARE(aboutToClose.size(), 1);
+    QVERIFY(!connection.connected());
+    connection.close();
+    QCOMPARE(aboutToClose.size(), 1);
+}
+
+void ConnectionTest::refusesStatementsWhenClosed() {
+    db::Connection connection;
+    QVERIFY_THROWS_EXCEPTION(db::DatabaseError, connection.execute(u"select * from Table1"_s));
+}
+
+QTEST_GUILESS_MAIN(ConnectionTest)
+#include "connection_test.moc"

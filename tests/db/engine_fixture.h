@@ -1,0 +1,24 @@
+#pragma once
+
+// A copy of an Access-made Jet 4.0 file in a fresh temporary directory, for the engine's tests.
+
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+inline QString engineFixturePath(const char* name) {
+    return QStringLiteral(VORLANTIX_JET_FIXTURES "/") + QString::fromLatin1(name);
+}
+
+// `Table1` (ID, Data) with the rows 1 One, 2 Two, 3 Three.
+struct CopiedDatabase {
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("ResBuild.dll"));
+
+    CopiedDatabase() { QFile::copy(engineFixturePath("mdbreader_V2000_no-password.mdb"), path); }
+
+    QString connectionString() const {
+        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path +
+               QStringLiteral(";Persist Security Info=False");
+    }
+};

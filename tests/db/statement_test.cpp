@@ -1,0 +1,180 @@
+#include "db/database_error.h"
+#include "db/like_pattern.h"
+#include "db/statement.h"
+
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+class StatementTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parsesStatements_data();
+    void parsesStatements();
+    void rejectsMalformedStatements_data();
+    void rejectsMalformedStatements();
+    void matchesLike_data();
+    void matchesLike();
+    void foldsCaseByCodePoint();
+};
+
+void StatementTest::parsesStatements_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("columns");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QStringList>("tests"); // column, pattern, column, pattern, ...
+
+    QTest::newRow("all columns") << u"Select * from data\r\n"_s << QStringList() << u"data"_s
+                                 << QStringList();
+    QTest::newRow("column list") << u"Select 编号,标题,内容 from data\r\n"_s
+                                 << QStringList{u"编号"_s, u"标题"_s, u"内容"_s} << u"data"_s
+                                 << QStringList();
+    QTest::newRow("search")
+        << u"Select * from data where 标题 like '%补气%' or 内容 like '%补气%' \r\n"_s
+        << QStringList() << u"data"_s
+        << QStringList{u"标题"_s, u"%补气%"_s, u"内容"_s, u"%补气%"_s};
+    QTest::newRow("keywords in any case, blanks anywhere")
+        << u"  SELECT\t内容 , 编号\nFROM data WHERE 标题 LIKE 'a' Or 内容 lIkE 'b' OR 编号 like 'c';"_s
+        << QStringList{u"内容"_s, u"编号"_s} << u"data"_s
+        << QStringList{u"标题"_s, u"a"_s, u"内容"_s, u"b"_s, u"编号"_s, u"c"_s};
+    QTest::newRow("doubled apostrophes")
+        << u"select * from data where 标题 like '%it''s''%'"_s << QStringList() << u"data"_s
+        << QStringList{u"标题"_s, u"%it's'%"_s};
+    QTest::newRow("empty pattern and only an apostrophe")
+        << u"select * from data where a like '' or b like ''''"_s << QStringList() << u"data"_s
+        << QStringList{u"a"_s, QString(), u"b"_s, u"'"_s};
+    QTest::newRow("bracketed names")
+        << u"select [from], [two words] from [my table]"_s << QStringList{u"from"_s, u"two words"_s}
+        << u"my table"_s << QStringList();
+    QTest::newRow("pattern keeps its blanks and keywords")
+        << u"select * from data where 标题 like ' or 1 like ''x'' '"_s << QStringList() << u"data"_s
+        << QStringList{u"标题"_s, u" or 1 like 'x' "_s};
+}
+
+void StatementTest::parsesStatements() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, columns);
+    QFETCH(QString, table);
+    QFETCH(QStringList, tests);
+    const db::SelectStatement statement = db::parseStatement(text);
+    QCOMPARE(statement.columns, columns);
+    QCOMPARE(statement.table, table);
+    QStringList parsedTests;
+    for (const db::LikeTest& test : statement.anyOf) {
+        parsedTests << test.column << test.pattern;
+    }
+    QCOMPARE(parsedTests, tests);
+}
+
+void StatementTest::rejectsMalformedStatements_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+
+    const QString early = u"Syntax error in query: the statement ends too early"_s;
+    QTest::newRow("empty") << QString() << early;
+    QTest::newRow("blank lines") << u"\r\n\r\n"_s << early;
+    QTest::newRow("not a select") << u"delete from data"_s
+                                  << u"Syntax error in query near 'delete'"_s;
+    QTest::newRow("no table") << u"select * from"_s << early;
+    QTest::newRow("no column list")
+        << u"select from data"_s << u"Syntax error in query near 'from'"_s;
+    QTest::newRow("trailing comma")
+        << u"select a, from data"_s << u"Syntax error in query near 'from'"_s;
+    QTest::newRow("trailing junk")
+        << u"select * from data xyz"_s << u"Syntax error in query near 'xyz'"_s;
+    QTest::newRow("junk after semicolon")
+        << u"select * from data; drop"_s << u"Syntax error in query near 'drop'"_s;
+    QTest::newRow("empty where") << u"select * from data where"_s << early;
+    QTest::newRow("and is not supported") << u"select * from data where a like 'x' and b like 'y'"_s
+                                          << u"Syntax error in query near 'and'"_s;
+    QTest::newRow("equals is not supported")
+        << u"select * from data where a = 'x'"_s << u"Syntax error in query near '='"_s;
+    QTest::newRow("pattern not quoted")
+        << u"select * from data where a like x"_s << u"Syntax error in query near 'x'"_s;
+    QTest::newRow("open pattern") << u"select * from data where a like '%x"_s
+                                  << u"Syntax error in query: missing closing apostrophe in '%x"_s;
+    QTest::newRow("keyword as name")
+        << u"select * from where"_s << u"Syntax error in query near 'where'"_s;
+    QTest::newRow("open bracket") << u"select [a from data"_s
+                                  << u"Syntax error in query near '[a from data'"_s;
+    QTest::newRow("empty brackets")
+        << u"select [] from data"_s << u"Syntax error in query near '[]'"_s;
+    // A keyword with an apostrophe left single breaks the statement instead of widening it.
+    QTest::newRow("apostrophe not doubled")
+        << u"Select * from data where 标题 like '%it's%' or 内容 like '%it's%' "_s
+        << u"Syntax error in query near 's'"_s;
+}
+
+void StatementTest::rejectsMalformedStatements() {
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    try {
+        db::parseStatement(text);
+        QFAIL("no error");
+    } catch (const db::DatabaseError& error) {
+        QCOMPARE(QString::fromUtf8(error.what()), message);
+    }
+}
+
+void StatementTest::matchesLike_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("matches");
+
+    const QString pair = u"a\U0002000Bb"_s; // a CJK character beyond the BMP, a surrogate pair
+    const QList<std::tuple<const char*, QString, QString, bool>> cases = {
+        {"contains", u"%补气%"_s, u"人参补气汤"_s, true},
+        {"contains at start", u"%补气%"_s, u"补气"_s, true},
+        {"does not contain", u"%补气%"_s, u"补血汤"_s, false},
+        {"percent matches empty", u"%"_s, QString(), true},
+        {"percent twice", u"%%"_s, u"x"_s, true},
+        {"empty matches empty only", QString(), QString(), true},
+        {"empty pattern", QString(), u"x"_s, false},
+        {"exact", u"补气"_s, u"补气"_s, true},
+        {"exact is anchored", u"补气"_s, u"补气汤"_s, false},
+        {"prefix", u"补%"_s, u"补气汤"_s, true},
+        {"prefix fails", u"补%"_s, u"人参补"_s, false},
+        {"suffix", u"%汤"_s, u"补气汤"_s, true},
+        {"suffix fails", u"%汤"_s, u"汤药"_s, false},
+        {"underscore is one CJK character", u"补_汤"_s, u"补气汤"_s, true},
+        {"underscore is not two", u"补_汤"_s, u"补气血汤"_s, false},
+        {"underscore is not none", u"补_汤"_s, u"补汤"_s, false},
+        {"underscore on a surrogate pair", u"a_b"_s, pair, true},
+        {"underscore at end on a surrogate pair", u"%a_"_s, pair.left(3), true},
+        {"two underscores on a surrogate pair", u"a__b"_s, pair, false},
+        {"underscore at end", u"%补_"_s, u"人参补气"_s, true},
+        {"underscore at end fails", u"%补_"_s, u"人参补"_s, false},
+        {"pieces in order", u"%人%补%汤"_s, u"人参补气汤"_s, true},
+        {"pieces out of order", u"%补%人%"_s, u"人参补气"_s, false},
+        {"pieces may not overlap", u"%aba%aba%"_s, u"ababa"_s, false},
+        {"later start for the end piece", u"a%ab"_s, u"aab"_s, true},
+        {"middle piece with underscore", u"%补_汤%"_s, u"人参补气汤方"_s, true},
+        {"Latin letters ignore case", u"%VITAMIN c%"_s, u"vitamin C tablets"_s, true},
+        {"other letters ignore case", u"%ÄÖ%"_s, u"xäöx"_s, true},
+        {"Greek final sigma folds", u"ΣΑΣ"_s, u"σας"_s, true},
+        {"apostrophe matched literally", u"%it's%"_s, u"it's"_s, true},
+        {"no false hit across characters", u"%\u4e00%"_s, u"\u004e\u0000\u4e4e"_s, false},
+    };
+    for (const auto& [name, pattern, text, matches] : cases) {
+        QTest::newRow(name) << pattern << text << matches;
+    }
+}
+
+void StatementTest::matchesLike() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(bool, matches);
+    QCOMPARE(db::LikePattern(pattern).matches(text), matches);
+}
+
+void StatementTest::foldsCaseByCodePoint() {
+    QCOMPARE(db::foldCase(u"ABC Ä ß"_s), u"abc ä ß"_s);
+    // Deseret capital long I folds to its small letter, both beyond the BMP.
+    QCOMPARE(db::foldCase(u"\U00010400"_s), u"\U00010428"_s);
+    const QString chinese = QString::fromUtf8("补气汤");
+    QVERIFY(db::foldCase(chinese).isSharedWith(chinese));
+}
+
+QTEST_GUILESS_MAIN(StatementTest)
+#include "statement_test.moc"
