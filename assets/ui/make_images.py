@@ -519,6 +519,25 @@ def write_ico(path, entries):
     path.write_bytes(directory + b"".join(records) + b"".join(blobs))
 
 
+# ---------------------------------------------------------------------------------------------
+# The Silver style's arrows (combo box, scroll bars): small crisp triangles, drawn pixel by pixel.
+
+ARROW_COLOUR = (59, 62, 67, 255)
+
+
+def arrows():
+    down = Image.new("RGBA", (7, 4), (0, 0, 0, 0))
+    for row in range(4):
+        for column in range(row, 7 - row):
+            down.putpixel((column, row), ARROW_COLOUR)
+    return {
+        "down": down,
+        "up": down.transpose(Image.Transpose.FLIP_TOP_BOTTOM),
+        "left": down.transpose(Image.Transpose.ROTATE_270),
+        "right": down.transpose(Image.Transpose.ROTATE_90),
+    }
+
+
 def main():
     banner_image = banner()
     out = io.BytesIO()
@@ -535,6 +554,9 @@ def main():
     write_ico(HERE / "program.ico", [ico_entry(render(blue, 32), 16, keep=[RIBBON])])
     for pixels in (32, 48, 128):
         render(blue, pixels).save(HERE / f"program-{pixels}.png", optimize=True)
+
+    for direction, arrow in arrows().items():
+        arrow.save(HERE / f"arrow-{direction}.png", optimize=True)
 
 
 if __name__ == "__main__":
