@@ -40,20 +40,6 @@ inline void appendUtf16(Bytes& out, std::u16string_view text) {
     }
 }
 
-inline std::uint32_t getLE(std::span<const std::uint8_t> in, std::size_t at, int width) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < width; ++i) {
-        value |= static_cast<std::uint32_t>(in[at + static_cast<std::size_t>(i)]) << (8 * i);
-    }
-    return value;
-}
 
-inline std::uint32_t getBE(std::span<const std::uint8_t> in, std::size_t at, int width) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < width; ++i) {
-        value = (value << 8) | in[at + static_cast<std::size_t>(i)];
-    }
-    return value;
-}
 
 } // namespace jet

@@ -27,11 +27,9 @@ inline constexpr int kMaxRowSize = 4060;
 inline constexpr int kMaxLongValueRowSize = 4076;
 inline constexpr std::uint32_t kLongValueOwner = 0x4C41564C; // "LVAL"
 
-// Memo (long value) field inside a row.
-inline constexpr int kMemoFieldSize = 12;
+// Memo (long value) field inside a row: length with these flags, row pointer, 4 zero bytes.
 inline constexpr std::uint32_t kMemoInline = 0x80000000;
 inline constexpr std::uint32_t kMemoSingleRow = 0x40000000;
-inline constexpr std::uint32_t kMemoLengthMask = 0x3FFFFFFF;
 
 // Usage maps: an inline map covers 64 bytes of bitmap; a reference map names bitmap pages.
 inline constexpr int kInlineMapBitmapBytes = 64;
@@ -40,7 +38,6 @@ inline constexpr int kReferenceMapSlots = 17;
 inline constexpr int kMapPagePages = (kPageSize - 4) * 8;
 
 // Index pages.
-inline constexpr int kIndexPrefixLengthOffset = 24;
 inline constexpr int kIndexEntryMaskOffset = 27;
 inline constexpr int kIndexEntriesOffset = 480;
 inline constexpr int kIndexEntrySpace = kPageSize - kIndexEntriesOffset;
@@ -48,10 +45,6 @@ inline constexpr int kIndexEntrySpace = kPageSize - kIndexEntriesOffset;
 // Values Access writes in every table definition.
 inline constexpr std::uint32_t kTableMagic = 1625;
 inline constexpr std::uint32_t kRealIndexMagic = 1923;
-inline constexpr int kTableDefinitionHeaderSize = 63;
-inline constexpr int kColumnDefinitionSize = 25;
-inline constexpr int kRealIndexDefinitionSize = 52;
-inline constexpr int kLogicalIndexDefinitionSize = 28;
 
 // The 128 bytes from 0x18 of the header page are masked with RC4 under this key.
 inline constexpr std::uint8_t kHeaderMaskKey[4] = {0xC7, 0xDA, 0x39, 0x6B};

@@ -14,10 +14,6 @@ RowPage::RowPage(std::uint32_t owner) : page_(format::kPageSize, 0), rowsStart_(
     putLE(page_, 2, freeSpace(), 2);
 }
 
-std::size_t RowPage::capacity() {
-    return format::kPageSize - format::kDataPageHeaderSize - 2;
-}
-
 std::size_t RowPage::freeSpace() const {
     return rowsStart_ - format::kDataPageHeaderSize - 2 * static_cast<std::size_t>(rowCount_);
 }

@@ -16,7 +16,6 @@ public:
     // Adds a row that fits and returns its row number on the page.
     std::uint8_t add(const Bytes& row);
     int rowCount() const { return rowCount_; }
-    static std::size_t capacity();
     const Bytes& bytes() const { return page_; }
 
 private:

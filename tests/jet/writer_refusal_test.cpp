@@ -4,6 +4,7 @@
 #include "jet/error.h"
 #include "jet/remedy_database.h"
 #include "jet/remedy_tsv.h"
+#include "jet/row_encoder.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -109,6 +110,21 @@ private Q_SLOTS:
         const std::u16string emoji = u"\U0001F600";
         QVERIFY_THROWS_EXCEPTION(jet::Error, jet::writeRemedyDatabase({{1, u"a", emoji}}));
         QVERIFY_THROWS_EXCEPTION(jet::Error, jet::writeRemedyDatabase({{1, emoji, std::nullopt}}));
+    }
+
+    // The remedy table keeps long bodies out of its rows, so only a wider table can build a row
+    // past a page's limit; the encoder refuses it instead of writing a page that overflows.
+    void refusesRowsLongerThanAPage() {
+        const jet::TableDefinition wide{
+            u"wide",
+            false,
+            {{u"text", jet::ColumnType::Text, 0, jet::column_flag::kNullable, 8000}},
+            {}};
+        auto rowWith = [&](std::size_t bytes) {
+            return jet::encodeRow(wide, {jet::Bytes(bytes, 0x41)});
+        };
+        QCOMPARE(rowWith(4051).size(), std::size_t(4060)); // the largest row Jet accepts
+        QVERIFY_THROWS_EXCEPTION(jet::Error, rowWith(4052));
     }
 
     void toolReportsAndLeavesNoFile_data() {
