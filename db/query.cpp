@@ -3,7 +3,7 @@
 #include "db/database_error.h"
 #include "db/like_pattern.h"
 
-#include <numeric>
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -36,8 +36,9 @@ const QString& QueryResult::text(int row, int field) const {
 QueryResult runSelect(const SelectStatement& statement, std::shared_ptr<const TableData> table) {
     std::vector<int> columns;
     if (statement.columns.isEmpty()) {
-        columns.resize(table->columns.size());
-        std::iota(columns.begin(), columns.end(), 0);
+        for (size_t i = 0; i < table->columns.size(); ++i) {
+            columns.push_back(static_cast<int>(i));
+        }
     }
     for (const QString& name : statement.columns) {
         columns.push_back(requireColumn(*table, name));
