@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 using namespace Qt::Literals::StringLiterals;
@@ -20,26 +19,6 @@ namespace {
 }
 
 } // namespace
-
-FileHold::FileHold(FileHold&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-FileHold& FileHold::operator=(FileHold&& other) noexcept {
-    if (this != &other) {
-        release();
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-FileHold::~FileHold() {
-    release();
-}
-
-void FileHold::release() {
-    // Closing the only descriptor of the open file also drops its lock.
-    if (fd_ >= 0)
-        ::close(std::exchange(fd_, -1));
-}
 
 FileHold holdFileShared(const QString& path) {
     const std::optional<QByteArray> native = posix::nativePath(path);
@@ -58,7 +37,7 @@ FileHold holdFileShared(const QString& path) {
     // A copy deleted or replaced between our open and our lock is not the file the caller named.
     if (!posix::pathNamesFile(*native, file.get()))
         failHold(path, u"it was replaced while being opened"_s);
-    return FileHold(file.take());
+    return FileHold(std::move(file));
 }
 
 } // namespace db

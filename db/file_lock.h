@@ -1,8 +1,11 @@
 #pragma once
 
+#include "db/posix_file.h"
+
 #include <QString>
 
 #include <stdexcept>
+#include <utility>
 
 namespace db {
 
@@ -19,23 +22,19 @@ public:
 class FileHold {
 public:
     FileHold() = default;
-    FileHold(FileHold&& other) noexcept;
-    FileHold& operator=(FileHold&& other) noexcept;
-    FileHold(const FileHold&) = delete;
-    FileHold& operator=(const FileHold&) = delete;
-    ~FileHold();
 
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return file_.valid(); }
     // The held file's descriptor; "/proc/self/fd/<fd>" opens this very file, whatever happens to
     // the path meanwhile. -1 when nothing is held.
-    int fd() const { return fd_; }
-    void release();
+    int fd() const { return file_.get(); }
+    // Closing the only descriptor of the open file also drops its lock.
+    void release() { file_.reset(); }
 
 private:
-    explicit FileHold(int fd) : fd_(fd) {}
+    explicit FileHold(posix::UniqueFd file) : file_(std::move(file)) {}
     friend FileHold holdFileShared(const QString& path);
 
-    int fd_ = -1;
+    posix::UniqueFd file_;
 };
 
 // Opens `path` read-only without following a symbolic link and takes the shared lock, without

@@ -2,7 +2,7 @@
 
 // Small POSIX helpers shared by the working-copy files: a descriptor that closes itself, opening
 // without following symbolic links, advisory locks and the checks that tell whether a file at a
-// path we write to is really ours. Internal to the db library.
+// path we write to is really ours.
 
 #include <QByteArray>
 #include <QString>
