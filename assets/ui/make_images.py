@@ -126,14 +126,12 @@ def sphere(half_width):
     return shape
 
 
-def cylinder(half_length, half_width, rounded=True):
+def cylinder(half_length, half_width):
+    """A stick with rounded ends, shaded round across its width."""
     def shape(u, v):
         end = np.abs(u) - (1.0 - half_width / half_length)
-        if rounded:
-            end_v = np.sqrt(np.clip(end, 0, None) ** 2 * (half_length / half_width) ** 2 + v * v)
-            inside = soft_edge(1.0 - np.maximum(end_v, np.abs(v)), half_width)
-        else:
-            inside = soft_edge(1.0 - np.maximum(np.abs(u), np.abs(v)), half_width)
+        end_v = np.sqrt(np.clip(end, 0, None) ** 2 * (half_length / half_width) ** 2 + v * v)
+        inside = soft_edge(1.0 - np.maximum(end_v, np.abs(v)), half_width)
         nz = np.sqrt(np.clip(1.0 - v * v, 0.0, 1.0))
         return inside, np.zeros_like(u), v, nz
     return shape
