@@ -94,7 +94,9 @@ def stamp(canvas, cx, cy, half_length, half_width, angle, shape, colour_of, clip
     diffuse = np.clip(wx * LIGHT[0] + wy * LIGHT[1] + nz * LIGHT[2], 0.0, 1.0)
     reflect_z = 2 * diffuse * nz - LIGHT[2]
     specular = np.clip(reflect_z, 0.0, 1.0) ** 24
-    base = colour_of(u, v)
+    # Dried surfaces are never smooth: a little mottling in the object's own frame.
+    mottle = 1.0 + 0.12 * (smooth_noise(u.shape, max(2.0, half_width / 3), 2) - 0.5)
+    base = colour_of(u, v) * mottle[..., None]
     lit = base * (0.38 + 0.78 * diffuse)[..., None] + 0.35 * specular[..., None]
     alpha = inside
     if clip is not None:
