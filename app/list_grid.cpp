@@ -1,0 +1,106 @@
+#include "app/list_grid.h"
+
+#include "app/error_report.h"
+#include "app/row_indicator_header.h"
+#include "db/data_source.h"
+#include "db/record_set.h"
+
+#include <QEvent>
+#include <QScopedValueRollback>
+
+namespace app {
+namespace {
+
+constexpr int kRowHeight = 17;
+
+} // namespace
+
+ListGrid::ListGrid(QWidget* parent)
+    : QTableView(parent), windowMethod_([this](QEvent* e) { return defaultWindowMethod(e); }) {
+    setVerticalHeader(new RowIndicatorHeader(this));
+    verticalHeader()->setDefaultSectionSize(kRowHeight);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(false);
+    setShowGrid(true);
+    setWordWrap(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    // The engine is read-only: nothing typed into the grid could be kept.
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Hiding the current cell's column (the owner's column layout) moves the cell to a shown one.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int, int, int newSize) {
+        if (newSize == 0)
+            followRecordSet();
+    });
+}
+
+RowIndicatorHeader* ListGrid::rowIndicator() const {
+    return static_cast<RowIndicatorHeader*>(verticalHeader());
+}
+
+void ListGrid::setDataSource(db::DataSource* source) {
+    source_ = source;
+    setModel(source);
+    connect(source, &QAbstractItemModel::modelReset, this, &ListGrid::followRecordSet);
+    connect(&source->recordSet(), &db::RecordSet::currentRowChanged, this,
+            &ListGrid::followRecordSet);
+}
+
+bool ListGrid::event(QEvent* event) {
+    return windowMethod_(event);
+}
+
+bool ListGrid::viewportEvent(QEvent* event) {
+    // The wheel over the cells arrives at the viewport; it is the grid's wheel all the same.
+    if (event->type() == QEvent::Wheel)
+        return windowMethod_(event);
+    return QTableView::viewportEvent(event);
+}
+
+bool ListGrid::defaultWindowMethod(QEvent* event) {
+    if (event->type() == QEvent::Wheel)
+        return QTableView::viewportEvent(event);
+    return QTableView::event(event);
+}
+
+void ListGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (following_ || !source_ || !current.isValid())
+        return;
+    db::RecordSet& set = source_->recordSet();
+    const int distance = current.row() - set.currentRow();
+    if (distance == 0)
+        return;
+    runReportingErrors([&] { set.moveBy(distance); });
+    // The record set may stop short of the row (or refuse to move); show where it stands.
+    followRecordSet();
+}
+
+void ListGrid::followRecordSet() {
+    if (!source_)
+        return;
+    const int row = source_->recordSet().currentRow();
+    rowIndicator()->setIndicatorRow(row);
+    const int column = currentIndex().isValid() && !isColumnHidden(currentIndex().column())
+                           ? currentIndex().column()
+                           : firstVisibleColumn();
+    if (row < 0 || column < 0)
+        return;
+    const QModelIndex index = model()->index(row, column);
+    if (index == currentIndex())
+        return;
+    QScopedValueRollback guard(following_, true);
+    setCurrentIndex(index);
+    scrollTo(index);
+}
+
+int ListGrid::firstVisibleColumn() const {
+    for (int column = 0; column < model()->columnCount(); ++column) {
+        if (!isColumnHidden(column))
+            return column;
+    }
+    return -1;
+}
+
+} // namespace app

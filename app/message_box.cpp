@@ -1,0 +1,23 @@
+#include "app/message_box.h"
+
+#include "app/application_title.h"
+
+#include <QPushButton>
+
+namespace app {
+
+void showModalBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
+                  const QString& buttonText) {
+    // No parent: Qt centres a parentless box on the screen, as the program's boxes must be.
+    QMessageBox box(icon, caption, text, QMessageBox::NoButton);
+    QPushButton* button = box.addButton(buttonText, QMessageBox::AcceptRole);
+    box.setDefaultButton(button);
+    box.setEscapeButton(button);
+    box.exec();
+}
+
+void showMessage(const QString& text) {
+    showModalBox(QMessageBox::NoIcon, kApplicationTitle.toString(), text, QStringLiteral("OK"));
+}
+
+} // namespace app

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QHeaderView>
+
+namespace app {
+
+// The narrow column at the left edge of the list grid: a blank button per row, with a marker on
+// the row of the current record only.
+class RowIndicatorHeader : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit RowIndicatorHeader(QWidget* parent = nullptr);
+
+    int indicatorRow() const { return indicatorRow_; }
+    void setIndicatorRow(int row); // -1: no marker
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+
+private:
+    int indicatorRow_ = -1;
+};
+
+} // namespace app

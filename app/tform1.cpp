@@ -1,0 +1,284 @@
+#include "app/tform1.h"
+
+#include "app/clickable_label.h"
+#include "app/error_report.h"
+#include "app/list_grid.h"
+#include "app/message_box.h"
+#include "app/panel_status_bar.h"
+#include "db/connection.h"
+#include "db/data_source.h"
+#include "db/list_messages.h"
+#include "db/record_set.h"
+#include "db/resources.h"
+#include "db/temp_directory.h"
+#include "db/working_copy.h"
+#include "lookup/categories.h"
+#include "lookup/search.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr QSize kClientSize{543, 610};
+constexpr int kFontPixelSize = 13;
+constexpr int kTitleColumnWidth = 300;
+constexpr QSize kButtonSize{75, 25};
+constexpr int kCategoryBoxVisibleEntries = 8;
+
+constexpr QStringView kCreationFailedMessage = u"程序发生未知错误,请联系客服！";
+
+// Creates a child widget with its object name and its place in the parent, in pixels.
+template <typename Widget>
+Widget* place(QWidget* parent, QStringView name, QRect geometry) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(name.toString());
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QPushButton* placeButton(QWidget* parent, QStringView name, QPoint topLeft, QStringView text) {
+    auto* button = place<QPushButton>(parent, name, QRect(topLeft, kButtonSize));
+    button->setText(text.toString());
+    // No button of the window reacts to Enter unless it has the focus.
+    button->setAutoDefault(false);
+    return button;
+}
+
+template <typename Label>
+Label* placeLabel(QWidget* parent, QStringView name, QPoint topLeft, QStringView text) {
+    auto* label = place<Label>(parent, name, QRect(topLeft, QSize()));
+    label->setText(text.toString());
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* placeLineEdit(QWidget* parent, QStringView name, QRect geometry, QStringView text) {
+    auto* edit = place<QLineEdit>(parent, name, geometry);
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    edit->setText(text.toString());
+    edit->setCursorPosition(0);
+    return edit;
+}
+
+QPlainTextEdit* placeMemo(QWidget* parent, QStringView name, QRect geometry) {
+    auto* memo = place<QPlainTextEdit>(parent, name, geometry);
+    memo->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    memo->setLineWidth(1);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Tab moves on to the next control, as in every other box of the window.
+    memo->setTabChangesFocus(true);
+    return memo;
+}
+
+// A caption-less frame that takes its page's whole area.
+QGroupBox* fillWithGroupBox(QWidget* page, QStringView name) {
+    auto* box = new QGroupBox(page);
+    box->setObjectName(name.toString());
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(box);
+    return box;
+}
+
+} // namespace
+
+// The controls are created in their tab order, page by page, which is the order Tab visits them.
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+    createWindowFrame();
+    createComponents();
+    createBanner();
+    createPageControl();
+    createStatusBar();
+    createBottomButtons();
+    connectEvents();
+    centreOnScreen();
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::createWindowFrame() {
+    setObjectName(u"Form1"_s);
+    setWindowTitle(u"Vorlanta"_s);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kClientSize);
+    setWindowIcon(QIcon(u":/assets/window.ico"_s));
+    QFont windowFont(u"宋体"_s);
+    windowFont.setPixelSize(kFontPixelSize);
+    setFont(windowFont);
+}
+
+void TForm1::createComponents() {
+    ADOConnection1 = new db::Connection(this);
+    ADOConnection1->setObjectName(u"ADOConnection1"_s);
+    ADOQuery1 = new db::RecordSet(u"ADOQuery1"_s, *ADOConnection1, this);
+    ADOQuery1->setObjectName(u"ADOQuery1"_s);
+    ADOQuery1->addSqlLine(lookup::kFullTableStatement.toString());
+    DataSource1 = new db::DataSource(*ADOQuery1, this);
+    DataSource1->setObjectName(u"DataSource1"_s);
+}
+
+void TForm1::createBanner() {
+    Image1 = place<app::ClickableLabel>(this, u"Image1", QRect(0, 0, 543, 130));
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setPixmap(QPixmap(u":/assets/banner.jpg"_s));
+}
+
+void TForm1::createPageControl() {
+    PageControl1 = place<QTabWidget>(this, u"PageControl1", QRect(0, 130, 543, 424));
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(u"TabSheet1"_s);
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(u"TabSheet2"_s);
+    PageControl1->addTab(TabSheet1, u"信息管理"_s);
+    PageControl1->addTab(TabSheet2, u"关于我们"_s);
+    createListPage(TabSheet1);
+    createAboutPage(TabSheet2);
+    PageControl1->setCurrentWidget(TabSheet1);
+}
+
+void TForm1::createListPage(QWidget* page) {
+    GroupBox1 = fillWithGroupBox(page, u"GroupBox1");
+    Label7 = placeLabel<QLabel>(GroupBox1, u"Label7", {9, 270},
+                                u"所有偏方均系根据民间流传的偏方搜集整理，仅供参考。");
+    DBGrid1 = place<app::ListGrid>(GroupBox1, u"DBGrid1", QRect(7, 72, 520, 193));
+    DBGrid1->setDataSource(DataSource1);
+    Button_Copy = placeButton(GroupBox1, u"Button_Copy", {445, 16}, u"复制");
+    Button_Refresh = placeButton(GroupBox1, u"Button_Refresh", {365, 16}, u"刷新");
+    Button_Search = placeButton(GroupBox1, u"Button_Search", {285, 16}, u"搜索");
+    searchkeyword =
+        placeLineEdit(GroupBox1, u"searchkeyword", QRect(8, 19, 273, 21), u"请输入搜索关键词");
+    Memo_Info = placeMemo(GroupBox1, u"Memo_Info", QRect(7, 288, 519, 102));
+
+    ComboBox_Class = place<QComboBox>(GroupBox1, u"ComboBox_Class", QRect(8, 45, 89, 21));
+    ComboBox_Class->setEditable(true);
+    ComboBox_Class->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox_Class->setMaxVisibleItems(kCategoryBoxVisibleEntries);
+    ComboBox_Class->addItems(lookup::categoryEntries());
+    ComboBox_Class->setCurrentIndex(-1);
+    ComboBox_Class->setEditText(lookup::categoryCaption());
+}
+
+void TForm1::createAboutPage(QWidget* page) {
+    GroupBox2 = fillWithGroupBox(page, u"GroupBox2");
+    Label1 = placeLabel<QLabel>(GroupBox2, u"Label1", {40, 56}, u"软件名称：Vorlantix");
+    Label2 = placeLabel<QLabel>(GroupBox2, u"Label2", {40, 80}, u"软件版本：");
+    Label3 = placeLabel<app::ClickableLabel>(GroupBox2, u"Label3", {40, 104},
+                                             u"官方网站：Dravena www.dravena.example");
+    Label3->setCursor(Qt::WhatsThisCursor);
+    Edit_SoftVer =
+        placeLineEdit(GroupBox2, u"Edit_SoftVer", QRect(106, 76, 121, 21), u"1.4.20160122");
+    Memo1 = placeMemo(GroupBox2, u"Memo1", QRect(40, 136, 457, 249));
+    Memo1->setPlainText(u"更新说明:\n1.优化了程序皮肤\n2.完美支持Win10系统"_s);
+    QPalette notesPalette = Memo1->palette();
+    notesPalette.setColor(QPalette::Base, notesPalette.color(QPalette::Light));
+    Memo1->setPalette(notesPalette);
+}
+
+void TForm1::createStatusBar() {
+    StatusBar1 = new app::PanelStatusBar({300, 150}, this);
+    StatusBar1->setObjectName(u"StatusBar1"_s);
+    StatusBar1->setGeometry(0, 587, 543, 23);
+    // The status bar keeps the desktop's own font, not the window's.
+    const QFont platformFont = QApplication::font(StatusBar1);
+    StatusBar1->setFont(QFont(platformFont.family(), platformFont.pointSize()));
+}
+
+void TForm1::createBottomButtons() {
+    Button_Close = placeButton(this, u"Button_Close", {455, 558}, u"退出");
+    Button_Updata = placeButton(this, u"Button_Updata", {359, 558}, u"软件升级");
+    Button_Web = placeButton(this, u"Button_Web", {263, 558}, u"在线版本");
+}
+
+void TForm1::connectEvents() {
+    const auto bindClick = [this](QPushButton* button, void (TForm1::*handler)()) {
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { app::runReportingErrors([&] { (this->*handler)(); }); });
+    };
+    bindClick(Button_Refresh, &TForm1::Button_RefreshClick);
+    bindClick(Button_Close, &TForm1::Button_CloseClick);
+
+    // The desktop's close key, for desktops whose window manager does not turn it into a close
+    // request itself.
+    auto* closeKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
+    connect(closeKey, &QShortcut::activated, this, &QWidget::close);
+}
+
+void TForm1::centreOnScreen() {
+    const QRect available = screen()->availableGeometry();
+    move(available.center() - rect().center());
+}
+
+void TForm1::FormCreate() {
+    try {
+        setWindowTitle(windowTitle() + u' ' + Edit_SoftVer->text());
+        db::deleteWorkingCopy();
+        db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, db::workingCopyPath());
+        ADOConnection1->setConnectionString(db::connectionStringFor(db::GetTempDirectory()));
+        openStatement(lookup::kFullTableStatement.toString());
+        showCountMessage();
+        Button_RefreshClick();
+    } catch (...) {
+        app::showMessage(kCreationFailedMessage.toString());
+    }
+}
+
+void TForm1::FormClose() {
+    ADOConnection1->close();
+    db::deleteWorkingCopy();
+}
+
+void TForm1::Button_RefreshClick() {
+    openStatement(lookup::kListStatement.toString());
+    applyColumnLayout();
+    showCountMessage();
+}
+
+void TForm1::Button_CloseClick() {
+    close();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // A close that fails to release the database is abandoned: the window stays open.
+    bool released = false;
+    app::runReportingErrors([this, &released] {
+        FormClose();
+        released = true;
+    });
+    event->setAccepted(released);
+}
+
+void TForm1::openStatement(const QString& statement) {
+    ADOQuery1->close();
+    ADOQuery1->clearSql();
+    ADOQuery1->addSqlLine(statement);
+    ADOQuery1->open();
+}
+
+void TForm1::applyColumnLayout() {
+    DBGrid1->setColumnHidden(0, true);
+    DBGrid1->setColumnHidden(2, true);
+    DBGrid1->setColumnWidth(1, kTitleColumnWidth);
+}
+
+void TForm1::showCountMessage() {
+    StatusBar1->setPanelText(0, db::countMessage(ADOQuery1->recordCount()));
+}

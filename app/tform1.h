@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace db {
+class Connection;
+class DataSource;
+class RecordSet;
+} // namespace db
+
+namespace app {
+class ClickableLabel;
+class ListGrid;
+class PanelStatusBar;
+} // namespace app
+
+// The program's one window: the remedy list with its search and detail box on the first page,
+// the program's name, version and update notes on the second. It owns the database connection
+// and the record set that every action works on.
+//
+// The constructor builds the layout and then runs FormCreate; the window stays hidden until its
+// owner shows it. Every handler below is what the event of the same name runs; handlers that the
+// user's input reaches run behind the error report (app/error_report.h).
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    void FormCreate();
+    void FormClose();
+    void Button_RefreshClick();
+    void Button_CloseClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createWindowFrame();
+    void createComponents();
+    void createBanner();
+    void createPageControl();
+    void createListPage(QWidget* page);
+    void createAboutPage(QWidget* page);
+    void createStatusBar();
+    void createBottomButtons();
+    void connectEvents();
+    void centreOnScreen();
+
+    // The record set's statement becomes `statement`, and the set is opened with it.
+    void openStatement(const QString& statement);
+    void applyColumnLayout();
+    void showCountMessage();
+
+    db::Connection* ADOConnection1 = nullptr;
+    db::RecordSet* ADOQuery1 = nullptr;
+    db::DataSource* DataSource1 = nullptr;
+    app::ClickableLabel* Image1 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    app::ListGrid* DBGrid1 = nullptr;
+    QPushButton* Button_Copy = nullptr;
+    QPushButton* Button_Refresh = nullptr;
+    QPushButton* Button_Search = nullptr;
+    QLineEdit* searchkeyword = nullptr;
+    app::PanelStatusBar* StatusBar1 = nullptr;
+    QPushButton* Button_Close = nullptr;
+    QPushButton* Button_Updata = nullptr;
+    QPushButton* Button_Web = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QPlainTextEdit* Memo_Info = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* Edit_SoftVer = nullptr;
+    app::ClickableLabel* Label3 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QComboBox* ComboBox_Class = nullptr;
+    QLabel* Label7 = nullptr;
+};
