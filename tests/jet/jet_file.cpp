@@ -250,20 +250,26 @@ std::vector<Field> JetFile::crackRow(const TableDef& table,
     return fields;
 }
 
+std::uint32_t JetFile::checkRowPage(std::uint32_t number) const {
+    const auto p = page(number);
+    require(p[0] == 0x01 && p[1] == 0x01, "not a data page");
+    const std::uint32_t count = le(p, 12, 2);
+    std::uint32_t used = 14;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        used += static_cast<std::uint32_t>(row((number << 8) | i).size()) + 2;
+    }
+    require(le(p, 2, 2) == kPageSize - used, "free space of a data page is wrong");
+    return count;
+}
+
 std::vector<std::vector<Field>> JetFile::tableRows(const TableDef& table) const {
     std::vector<std::vector<Field>> rows;
     for (std::uint32_t pageNumber : usageMapPages(table.ownedPagesMap)) {
-        const auto p = page(pageNumber);
-        require(p[0] == 0x01 && le(p, 4, 4) == table.page,
-                "owned page is not a data page of its table");
-        const std::uint32_t count = le(p, 12, 2);
-        std::uint32_t used = 14;
+        require(le(page(pageNumber), 4, 4) == table.page, "owned page belongs to another table");
+        const std::uint32_t count = checkRowPage(pageNumber);
         for (std::uint32_t i = 0; i < count; ++i) {
-            const auto r = row((pageNumber << 8) | i);
-            used += static_cast<std::uint32_t>(r.size()) + 2;
-            rows.push_back(crackRow(table, r));
+            rows.push_back(crackRow(table, row((pageNumber << 8) | i)));
         }
-        require(le(p, 2, 2) == kPageSize - used, "free space of a data page is wrong");
     }
     return rows;
 }

@@ -94,6 +94,8 @@ public:
     // The bytes of the row a row pointer (page << 8 | row) names.
     std::span<const std::uint8_t> row(std::uint32_t rowPointer) const;
     std::vector<std::uint32_t> usageMapPages(std::uint32_t mapRowPointer) const;
+    // Checks a data or long-value page's row offsets and free space; returns its row count.
+    std::uint32_t checkRowPage(std::uint32_t page) const;
     // Fields indexed by column number.
     std::vector<Field> crackRow(const TableDef& table, std::span<const std::uint8_t> row) const;
     // The rows of a table, scanning its owned data pages in page order.

@@ -2,6 +2,7 @@
 // Access-made file.
 
 #include "jet_file.h"
+#include "readback_cases.h"
 #include "remedy_samples.h"
 
 #include "jet/remedy_database.h"
@@ -23,6 +24,11 @@ std::vector<jet::Remedy> collection(const QString& name) {
     if (name == u"edge cases") {
         return jettest::edgeCases();
     }
+#ifdef JET_FULL_SOURCE
+    if (name == u"full collection") {
+        return jettest::readSource(QStringLiteral(JET_FULL_SOURCE));
+    }
+#endif
     if (name == u"empty") {
         return {};
     }
@@ -182,6 +188,9 @@ private Q_SLOTS:
                                  "data pages beyond an inline map"}) {
             QTest::newRow(name) << QString::fromUtf8(name);
         }
+#ifdef JET_FULL_SOURCE
+        QTest::newRow("full collection") << QStringLiteral("full collection");
+#endif
     }
 
     void everyPageHasExactlyOneOwner() {
@@ -222,6 +231,7 @@ private Q_SLOTS:
                 QCOMPARE(who, std::string("rows"));
             } else if (p[0] == 0x01 && pageOwner == kLval) {
                 QCOMPARE(who, std::string("memos"));
+                QVERIFY(file.checkRowPage(n) > 0);
             } else if ((p[0] == 0x03 || p[0] == 0x04) && pageOwner == t.page) {
                 QCOMPARE(who, std::string("index"));
             } else if (p[0] == 0x01 && pageOwner == 2) {
