@@ -85,9 +85,6 @@ void checkRemedies(const std::vector<Remedy>& remedies) {
             checkText(remedy.id, "body", *remedy.body);
         }
     }
-    if (remedies.size() > 0x00FFFFFF) {
-        throw Error("too many records");
-    }
 }
 
 std::uint32_t rowPointer(std::uint32_t page, std::uint8_t row) {
@@ -243,6 +240,10 @@ Bytes writeRemedyDatabase(const std::vector<Remedy>& remedies) {
         file.push_back(std::move(page));
     }
 
+    // A reference map names at most 17 bitmap pages; beyond them no map could list a page.
+    if (file.size() >= std::size_t(format::kReferenceMapSlots) * format::kMapPagePages) {
+        throw Error("the remedies do not fit into one Jet 4.0 database");
+    }
     UsageMaps maps(file);
     file[kCatalogDefinitionPage] = encodeTableDefinitionPage(
         catalogTable(), emptyTableStorage(catalogTable(), maps, {kCatalogRowsPage}),
