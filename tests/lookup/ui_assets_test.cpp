@@ -347,7 +347,7 @@ private Q_SLOTS:
         rules.write(resourceBytes(u":/assets/fonts.conf"_s));
         rules.close();
 
-        const auto match = [&](const QString& extraInclude) {
+        const auto match = [&](const QString& fontPattern, const QString& extraInclude) {
             QFile config(dir.filePath(u"try.conf"_s));
             config.open(QIODevice::WriteOnly | QIODevice::Truncate);
             config.write(u"<fontconfig><include>/etc/fonts/fonts.conf</include>%1</fontconfig>"_s
@@ -358,12 +358,14 @@ private Q_SLOTS:
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert(u"FONTCONFIG_FILE"_s, config.fileName());
             process.setProcessEnvironment(environment);
-            process.start(fcMatch, {u"-f"_s, u"%{family[0]}|%{antialias}"_s, pattern});
+            process.start(fcMatch, {u"-f"_s, u"%{family[0]}|%{antialias}"_s, fontPattern});
             process.waitForFinished();
             return QString::fromUtf8(process.readAllStandardOutput()).split(u'|');
         };
-        const QStringList desktop = match({});
-        const QStringList ours = match(u"<include>%1</include>"_s.arg(rules.fileName()));
+        // What the desktop alone makes of the family the rules lead to, at the same size.
+        const QString size = pattern.mid(pattern.indexOf(u':'));
+        const QStringList desktop = match(family + size, {});
+        const QStringList ours = match(pattern, u"<include>%1</include>"_s.arg(rules.fileName()));
 
         QCOMPARE(ours.value(0), family);
         QCOMPARE(ours.value(1), crisp ? u"False"_s : desktop.value(1));
