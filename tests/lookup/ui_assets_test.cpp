@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -142,6 +143,7 @@ class UiAssetsTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { initUiAssets(); }
+    void cleanup() { qApp->setStyleSheet({}); }
 
     void resourcesArePresent_data() {
         QTest::addColumn<QString>("path");
@@ -223,8 +225,9 @@ private Q_SLOTS:
     }
 
     void styleSheetParsesForEveryStyledKind() {
-        const QtMessageHandler previous = qInstallMessageHandler(recordStyleWarnings);
         styleWarnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(recordStyleWarnings);
+        const auto restoreHandler = qScopeGuard([previous] { qInstallMessageHandler(previous); });
         qApp->setStyleSheet(silverStyleSheet());
 
         QWidget window;
@@ -252,8 +255,6 @@ private Q_SLOTS:
         window.grab();
         box.grab();
 
-        qInstallMessageHandler(previous);
-        qApp->setStyleSheet({});
         QVERIFY2(styleWarnings.isEmpty(), qPrintable(styleWarnings.join(u'\n')));
     }
 
@@ -287,7 +288,6 @@ private Q_SLOTS:
         QTest::mouseMove(&window, hot ? button.geometry().center() : QPoint(5, 5));
         button.setDown(pressed);
         const QColor colour = centreColour(button).toHsv();
-        qApp->setStyleSheet({});
 
         const QByteArray shown = colour.name().toLatin1();
         QVERIFY2(colour.hsvHue() >= minHue && colour.hsvHue() <= maxHue, shown.constData());
@@ -309,7 +309,6 @@ private Q_SLOTS:
         table.setCurrentCell(0, 0);
         QVERIFY(QTest::qWaitForWindowExposed(&table));
         const QColor colour = centreColour(*table.viewport()).toHsv();
-        qApp->setStyleSheet({});
 
         QVERIFY2(colour.hsvHue() >= 25 && colour.hsvHue() <= 55 && colour.hsvSaturation() > 100,
                  qPrintable(colour.name()));
