@@ -262,7 +262,15 @@ Bytes writeRemedyDatabase(const std::vector<Remedy>& remedies) {
             std::max(storage.lastAutonumber, static_cast<std::uint32_t>(remedy.id));
     }
     storage.ownedPagesMap = maps.add(pageRange(firstDataPage, dataPages.size()));
-    storage.freeSpaceMap = maps.addEmpty();
+    // Pages that can take one more row of the smallest kind, where an engine inserts first.
+    const std::size_t smallestRow = encodeRow(table, {le(0, 4), std::nullopt, std::nullopt}).size();
+    std::vector<std::uint32_t> pagesWithRoom;
+    for (std::size_t i = 0; i < dataPages.size(); ++i) {
+        if (dataPages[i].fits(smallestRow)) {
+            pagesWithRoom.push_back(firstDataPage + static_cast<std::uint32_t>(i));
+        }
+    }
+    storage.freeSpaceMap = maps.add(pagesWithRoom);
     storage.longValueMaps.push_back({2, maps.add(longValues.pageNumbers()), maps.addEmpty()});
     storage.primaryKey =
         TableStorage::Index{maps.add(pageRange(firstIndexPage, indexPageCount)), index.rootPage};
