@@ -40,6 +40,4 @@ inline void appendUtf16(Bytes& out, std::u16string_view text) {
     }
 }
 
-
-
 } // namespace jet
