@@ -1,0 +1,115 @@
+#include "app/list_grid.h"
+#include "app/panel_status_bar.h"
+#include "app/tform1.h"
+#include "assets/ui/ui_assets.h"
+#include "db/resources.h"
+#include "db/working_copy.h"
+#include "modal_box_answerer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <array>
+#include <cstddef>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Bytes that no engine takes for a database.
+constexpr std::array<std::byte, 8> kNotADatabase{std::byte{'n'}, std::byte{'o'}, std::byte{'t'},
+                                                 std::byte{' '}, std::byte{'a'}, std::byte{' '},
+                                                 std::byte{'d'}, std::byte{'b'}};
+
+enum class Leftover { None, Directory, ReadOnlyFile };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Leftover)
+
+// When window creation fails, the one message comes first; the window then opens all the same,
+// with its caption and an empty list, and still closes cleanly.
+class FormCreationFailureTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { initUiAssets(); }
+
+    void creationFails_data() {
+        QTest::addColumn<bool>("registerResource");
+        QTest::addColumn<Leftover>("leftover");
+        QTest::addColumn<bool>("copyRemainsAfterClose");
+        // This row must come first: once registered, a resource stays registered.
+        QTest::newRow("resource missing") << false << Leftover::None << false;
+        QTest::newRow("working copy not writable") << true << Leftover::Directory << true;
+        QTest::newRow("read-only file left there") << true << Leftover::ReadOnlyFile << true;
+        QTest::newRow("database cannot be opened") << true << Leftover::None << false;
+    }
+    void creationFails() {
+        QFETCH(bool, registerResource);
+        QFETCH(Leftover, leftover);
+        QFETCH(bool, copyRemainsAfterClose);
+
+        QTemporaryDir tempDir;
+        QVERIFY(tempDir.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(tempDir.path()));
+        const QString copyPath = db::workingCopyPath();
+        if (registerResource)
+            db::registerResource(u"mdb", u"ResBuild", kNotADatabase);
+        else
+            QVERIFY(!db::findResource(u"mdb", u"ResBuild"));
+        if (leftover == Leftover::Directory)
+            QVERIFY(QDir().mkdir(copyPath));
+        if (leftover == Leftover::ReadOnlyFile) {
+            QFile file(copyPath);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("left by an earlier run");
+            file.close();
+            QVERIFY(file.setPermissions(QFileDevice::ReadOwner));
+        }
+
+        ModalBoxAnswerer answerer;
+        TForm1 form;
+        // Shown while the window was being created, before it was first shown.
+        QCOMPARE(answerer.boxes().size(), 1);
+        const ShownBox box = answerer.boxes().first();
+        QCOMPARE(box.text, u"程序发生未知错误,请联系客服！"_s);
+        QCOMPARE(box.caption, u"Vorlantix"_s);
+        QCOMPARE(box.icon, QMessageBox::NoIcon);
+        QCOMPARE(box.buttons, QStringList{u"OK"_s});
+        answerer.clear();
+
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.windowTitle(), u"Vorlanta 1.4.20160122"_s);
+        auto* grid = form.findChild<app::ListGrid*>(u"DBGrid1"_s);
+        auto* statusBar = form.findChild<app::PanelStatusBar*>(u"StatusBar1"_s);
+        QCOMPARE(grid->model()->rowCount(), 0);
+        QCOMPARE(statusBar->panelText(0), QString());
+        QCOMPARE(statusBar->panelText(1), QString());
+        if (leftover == Leftover::ReadOnlyFile) {
+            QFile file(copyPath);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), "left by an earlier run"_ba);
+        }
+
+        // The refresh has nothing to open either: its error is reported and the window goes on.
+        QTest::mouseClick(form.findChild<QPushButton*>(u"Button_Refresh"_s), Qt::LeftButton);
+        QCOMPARE(answerer.boxes().size(), 1);
+        QCOMPARE(answerer.boxes().first().icon, QMessageBox::Critical);
+        QCOMPARE(grid->model()->rowCount(), 0);
+        QCOMPARE(statusBar->panelText(0), QString());
+        answerer.clear();
+
+        QTest::mouseClick(form.findChild<QPushButton*>(u"Button_Close"_s), Qt::LeftButton);
+        QVERIFY(!form.isVisible());
+        QVERIFY(answerer.boxes().isEmpty());
+        QCOMPARE(QFileInfo::exists(copyPath), copyRemainsAfterClose);
+    }
+};
+
+QTEST_MAIN(FormCreationFailureTest)
+#include "form_creation_failure_test.moc"

@@ -1,0 +1,294 @@
+#include "app/list_grid.h"
+#include "app/panel_status_bar.h"
+#include "app/row_indicator_header.h"
+#include "app/tform1.h"
+#include "assets/embedded_database.h"
+#include "assets/ui/ui_assets.h"
+#include "db/connection.h"
+#include "db/record_set.h"
+#include "db/resources.h"
+#include "db/working_copy.h"
+#include "key_input.h"
+#include "lookup/search.h"
+#include "modal_box_answerer.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray databaseBytes() {
+    const auto bytes = db::findResource(u"mdb", u"ResBuild");
+    return QByteArray(reinterpret_cast<const char*>(bytes->data()),
+                      static_cast<qsizetype>(bytes->size()));
+}
+
+// Counts the close events a window receives: each one runs the window's close step.
+class CloseEventCounter : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Close)
+            ++count;
+        return false;
+    }
+};
+
+} // namespace
+
+// The window from start to close, on the database the program carries.
+class FormLifecycleTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        initUiAssets();
+        registerEmbeddedDatabase();
+    }
+
+    void init() {
+        tempDir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(tempDir_->isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(tempDir_->path()));
+        answerer_ = std::make_unique<ModalBoxAnswerer>();
+    }
+
+    void cleanup() {
+        form_.reset();
+        answerer_.reset();
+        tempDir_.reset();
+    }
+
+    void startState() {
+        createAndShowForm();
+        QVERIFY2(answerer_->boxes().isEmpty(), qPrintable(answerer_->texts().join(u'|')));
+        QCOMPARE(form_->windowTitle(), u"Vorlanta 1.4.20160122"_s);
+        QCOMPARE(child<QTabWidget>(u"PageControl1")->currentIndex(), 0);
+        checkFullList();
+        QCOMPARE(statusBar()->panelText(1), QString());
+        QCOMPARE(child<QLineEdit>(u"searchkeyword")->text(), u"请输入搜索关键词"_s);
+        QCOMPARE(child<QComboBox>(u"ComboBox_Class")->currentText(), u"分类查看"_s);
+        QCOMPARE(child<QPlainTextEdit>(u"Memo_Info")->toPlainText(), QString());
+        QVERIFY(QFile::exists(db::workingCopyPath()));
+    }
+
+    void editingVersionKeepsCaption() {
+        createAndShowForm();
+        child<QTabWidget>(u"PageControl1")->setCurrentIndex(1);
+        auto* version = child<QLineEdit>(u"Edit_SoftVer");
+        QTest::mouseClick(version, Qt::LeftButton);
+        QTest::keyClick(version, Qt::Key_A, Qt::ControlModifier);
+        typeText(version, u"2.0 新版"_s);
+        QCOMPARE(version->text(), u"2.0 新版"_s);
+        QCOMPARE(form_->windowTitle(), u"Vorlanta 1.4.20160122"_s);
+    }
+
+    // After the list has been narrowed (as a search does), the refresh button brings back the
+    // whole list and leaves the boxes alone; a second refresh gives the same.
+    void refreshBringsBackWholeList() {
+        createAndShowForm();
+        db::RecordSet* set = recordSet();
+        set->close();
+        set->clearSql();
+        set->addSqlLine(lookup::searchStatement(u"补气"_s));
+        set->open();
+        QVERIFY(set->recordCount() < 8030);
+        auto* keyword = child<QLineEdit>(u"searchkeyword");
+        keyword->setText(u"补气"_s);
+        child<QComboBox>(u"ComboBox_Class")->setCurrentIndex(0);
+        child<QPlainTextEdit>(u"Memo_Info")->setPlainText(u"正文"_s);
+        statusBar()->setPanelText(0, u"关于补气的信息"_s);
+
+        for (int click = 0; click < 2; ++click) {
+            QTest::mouseClick(child<QPushButton>(u"Button_Refresh"), Qt::LeftButton);
+            checkFullList();
+            QCOMPARE(set->sql(), QStringList{lookup::kListStatement.toString()});
+            QCOMPARE(keyword->text(), u"补气"_s);
+            QCOMPARE(child<QComboBox>(u"ComboBox_Class")->currentText(), u"补气"_s);
+            QCOMPARE(child<QPlainTextEdit>(u"Memo_Info")->toPlainText(), u"正文"_s);
+        }
+        QVERIFY(answerer_->boxes().isEmpty());
+    }
+
+    // Each open rebuilds the grid's columns, all shown; the column layout hides them again.
+    void everyOpenRebuildsColumns() {
+        createAndShowForm();
+        QList<qsizetype> visibleAtOpen;
+        connect(recordSet(), &db::RecordSet::opened, this,
+                [&] { visibleAtOpen.append(visibleColumns().size()); });
+        QTest::mouseClick(child<QPushButton>(u"Button_Refresh"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(u"Button_Refresh"), Qt::LeftButton);
+        QCOMPARE(visibleAtOpen, (QList<qsizetype>{3, 3}));
+        QCOMPARE(visibleColumns(), QList<int>{1});
+    }
+
+    void gridAndRecordSetMoveTogether() {
+        createAndShowForm();
+        app::ListGrid* grid = this->grid();
+        db::RecordSet* set = recordSet();
+
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(3, 1)).center());
+        QCOMPARE(set->currentRow(), 3);
+        QCOMPARE(grid->rowIndicator()->indicatorRow(), 3);
+
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(set->currentRow(), 4);
+        QCOMPARE(grid->currentIndex().row(), 4);
+
+        set->moveBy(500);
+        QCOMPARE(grid->currentIndex().row(), 504);
+        QCOMPARE(grid->currentIndex().column(), 1);
+        QCOMPARE(grid->rowIndicator()->indicatorRow(), 504);
+        QVERIFY(grid->viewport()->rect().contains(grid->visualRect(grid->currentIndex())));
+
+        set->moveBy(-10000);
+        QCOMPARE(grid->currentIndex().row(), 0);
+        QVERIFY(answerer_->boxes().isEmpty());
+    }
+
+    // With the database gone the refresh shows the engine's error and leaves an empty list;
+    // once the database is back, the next refresh loads it again.
+    void refreshFailureIsReportedAndRecovers() {
+        createAndShowForm();
+        findConnection()->close();
+        QVERIFY(QFile::remove(db::workingCopyPath()));
+
+        QTest::mouseClick(child<QPushButton>(u"Button_Refresh"), Qt::LeftButton);
+        QCOMPARE(answerer_->boxes().size(), 1);
+        const ShownBox box = answerer_->boxes().first();
+        QCOMPARE(box.caption, u"Vorlantix"_s);
+        QCOMPARE(box.icon, QMessageBox::Critical);
+        QVERIFY(box.text.endsWith(u'.'));
+        QVERIFY(box.text.contains(u"ResBuild.dll"_s));
+        QCOMPARE(grid()->model()->rowCount(), 0);
+        QCOMPARE(statusBar()->panelText(0), u"共8030条信息"_s);
+        QVERIFY(form_->isVisible());
+
+        db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, db::workingCopyPath());
+        answerer_->clear();
+        QTest::mouseClick(child<QPushButton>(u"Button_Refresh"), Qt::LeftButton);
+        QVERIFY(answerer_->boxes().isEmpty());
+        checkFullList();
+    }
+
+    void leftoverWorkingCopyIsReplaced_data() {
+        QTest::addColumn<QByteArray>("leftover");
+        QTest::newRow("foreign file") << "not a database"_ba;
+        QTest::newRow("truncated copy") << databaseBytes().left(5000);
+        QTest::newRow("empty file") << QByteArray();
+    }
+    void leftoverWorkingCopyIsReplaced() {
+        QFETCH(QByteArray, leftover);
+        QFile file(db::workingCopyPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(leftover);
+        file.close();
+
+        createAndShowForm();
+        QVERIFY(answerer_->boxes().isEmpty());
+        checkFullList();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == databaseBytes());
+    }
+
+    // Every way of closing runs the close step once: the connection closes, the working copy
+    // goes, and the application's last window is gone, which ends its event loop. The system
+    // menu's close item reaches the window as the title bar's close button does.
+    void closing_data() {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("退出 button") << u"button"_s;
+        QTest::newRow("title bar") << u"title bar"_s;
+        QTest::newRow("close key") << u"close key"_s;
+    }
+    void closing() {
+        QFETCH(QString, way);
+        createAndShowForm();
+        CloseEventCounter closes;
+        form_->installEventFilter(&closes);
+        QSignalSpy connectionClosing(findConnection(), &db::Connection::aboutToClose);
+
+        QTimer::singleShot(0, form_.get(), [&] {
+            if (way == u"button")
+                QTest::mouseClick(child<QPushButton>(u"Button_Close"), Qt::LeftButton);
+            else if (way == u"title bar")
+                form_->windowHandle()->close();
+            else
+                QTest::keyClick(form_.get(), Qt::Key_F4, Qt::AltModifier);
+        });
+        // Ends the loop with an error code should the close not end it (instead of hanging).
+        QTimer failSafe;
+        failSafe.callOnTimeout(qApp, [] { QCoreApplication::exit(1); });
+        failSafe.start(std::chrono::seconds(30));
+        QCOMPARE(QApplication::exec(), 0);
+
+        QVERIFY(!form_->isVisible());
+        QCOMPARE(closes.count, 1);
+        QCOMPARE(connectionClosing.size(), 1);
+        QVERIFY(!findConnection()->connected());
+        QCOMPARE(grid()->model()->rowCount(), 0);
+        QVERIFY(!QFile::exists(db::workingCopyPath()));
+        QVERIFY(answerer_->boxes().isEmpty());
+    }
+
+private:
+    void createAndShowForm() {
+        form_ = std::make_unique<TForm1>();
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        QApplication::setActiveWindow(form_.get());
+    }
+
+    void checkFullList() {
+        QCOMPARE(grid()->model()->rowCount(), 8030);
+        QCOMPARE(recordSet()->currentRow(), 0);
+        QCOMPARE(grid()->currentIndex().row(), 0);
+        QCOMPARE(grid()->rowIndicator()->indicatorRow(), 0);
+        QCOMPARE(visibleColumns(), QList<int>{1});
+        QCOMPARE(grid()->model()->headerData(1, Qt::Horizontal).toString(), u"标题"_s);
+        QCOMPARE(grid()->columnWidth(1), 300);
+        QCOMPARE(statusBar()->panelText(0), u"共8030条信息"_s);
+    }
+
+    QList<int> visibleColumns() const {
+        QList<int> visible;
+        for (int column = 0; column < grid()->model()->columnCount(); ++column) {
+            if (!grid()->isColumnHidden(column))
+                visible.append(column);
+        }
+        return visible;
+    }
+
+    template <typename T>
+    T* child(QStringView name) const {
+        T* found = form_->findChild<T*>(name.toString());
+        if (!found)
+            qFatal("no %s", qPrintable(name.toString()));
+        return found;
+    }
+    app::ListGrid* grid() const { return child<app::ListGrid>(u"DBGrid1"); }
+    app::PanelStatusBar* statusBar() const { return child<app::PanelStatusBar>(u"StatusBar1"); }
+    db::RecordSet* recordSet() const { return child<db::RecordSet>(u"ADOQuery1"); }
+    db::Connection* findConnection() const { return child<db::Connection>(u"ADOConnection1"); }
+
+    std::unique_ptr<QTemporaryDir> tempDir_;
+    std::unique_ptr<ModalBoxAnswerer> answerer_;
+    std::unique_ptr<TForm1> form_;
+};
+
+QTEST_MAIN(FormLifecycleTest)
+#include "form_lifecycle_test.moc"
