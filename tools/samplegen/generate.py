@@ -341,9 +341,9 @@ class Section:
     """A section's text: an opening, then items joined by a separator, then an ending. Sections
     with an item maker can grow by items, which is how bodies reach their planned length."""
 
-    def __init__(self, opening, items, separator="", ending="", make_item=None):
+    def __init__(self, opening, items, separator="", ending="", make_item=None, max_items=None):
         self.opening, self.items, self.separator, self.ending = opening, items, separator, ending
-        self.make_item = make_item
+        self.make_item, self.max_items = make_item, max_items
 
     def __len__(self):
         return len(self.text())
@@ -356,9 +356,11 @@ class Section:
 
     def new_item(self, rng, length=None, tries=60):
         """A fresh item, of exactly `length` characters when given; None when none was found."""
+        if self.max_items is not None and len(self.items) >= self.max_items:
+            return None
         for _ in range(tries):
             item = self.make_item(rng)
-            if item not in self.items and (length is None or len(item) == length):
+            if item and item not in self.items and (length is None or len(item) == length):
                 return item
         return None
 
@@ -368,7 +370,7 @@ class BodyMaker:
 
     def __init__(self, rng, title, name, plan):
         self.rng, self.title, self.name, self.plan = rng, title, name, plan
-        self.herbs = rng.sample(V.HERBS2 + V.HERBS3, 16)  # the herbs this remedy may contain
+        self.herbs = rng.sample(V.HERBS2 + V.HERBS3, 20)  # the herbs this remedy may contain
         self.composition = None
         self.sections = [self.section(h) for h in plan.headings]
         self.extra = [self.extra_for(h) for h in plan.headings]
@@ -384,7 +386,10 @@ class BodyMaker:
     def ingredient(self, rng):
         """An ingredient whose herb the composition does not have yet."""
         present = self.composition.text()
-        herb = rng.choice([h for h in self.herbs if h not in present] or self.herbs)
+        unused = [h for h in self.herbs if h not in present]
+        if not unused:
+            return None
+        herb = rng.choice(unused)
         processing = rng.choice(V.PROCESSING) if rng.random() < 0.25 else ""
         return herb + processing + dose(rng)
 
@@ -411,11 +416,21 @@ class BodyMaker:
         return rng.choice(V.CONTRAINDICATIONS)
 
     def commentary(self, rng):
-        if rng.random() < 0.6:
-            lead = "方中" if rng.random() < 0.3 else ""
-            return f"{lead}{rng.choice(self.composition_herbs())}{rng.choice(V.FUNCTION_PHRASES)}，" \
-                   f"{rng.choice(V.HERB_ROLES)}。"
-        return rng.choice(V.COMMENTARY_CLOSINGS).format(f=rng.choice(V.FUNCTION_PHRASES),
+        herbs = self.composition_herbs()
+        effect = rng.choice(V.FUNCTION_PHRASES)
+        roll = rng.random()
+        if roll < 0.35:
+            lead = "方中" if rng.random() < 0.4 else ""
+            return f"{lead}{rng.choice(herbs)}{effect}，{rng.choice(V.HERB_ROLES)}。"
+        if roll < 0.45 and len(herbs) > 1:
+            first, second = rng.sample(herbs, 2)
+            return f"{first}与{second}相配，{effect}。"
+        if roll < 0.55:
+            return f"佐以{rng.choice(herbs)}{effect}。"
+        if roll < 0.7:
+            return f"本方主治{rng.choice(V.GENERAL_COMPLAINTS)}，乃{rng.choice(V.CAUSES)}所致，" \
+                   f"治宜{effect}。"
+        return rng.choice(V.COMMENTARY_CLOSINGS).format(f=effect,
                                                         c=rng.choice(V.GENERAL_COMPLAINTS))
 
     def experiment(self, rng):
@@ -441,14 +456,14 @@ class BodyMaker:
                                        self.ingredient)
             return self.composition
         if heading == "主治":
-            return Section(opening, [self.complaint(rng)], "，", "。", self.complaint)
+            return Section(opening, [self.complaint(rng)], "，", "。", self.complaint, 12)
         if heading == "功用":
-            return Section(opening, [self.function(rng)], "，", "。", self.function)
+            return Section(opening, [self.function(rng)], "，", "。", self.function, 4)
         if heading == "加减":
-            return Section(opening, [self.modification(rng)], "；", "。", self.modification)
+            return Section(opening, [self.modification(rng)], "；", "。", self.modification, 8)
         if heading == "禁忌":
             return Section(opening, [self.contraindication(rng)], "，", "。",
-                           self.contraindication)
+                           self.contraindication, 3)
         if heading == "方论":
             return Section(opening, [self.commentary(rng)], "", "", self.commentary)
         if heading == "实验研究":
@@ -460,15 +475,15 @@ class BodyMaker:
         """How many characters a section grows beyond its first item, drawn at random."""
         rng = self.rng
         if heading == "组成":
-            return int(rng.triangular(5, 85, 30))
+            return int(rng.triangular(5, 85, 31))
         if heading == "主治":
-            return int(rng.triangular(0, 55, 15))
+            return int(rng.triangular(0, 60, 17))
         if heading in ("功用", "禁忌"):
             return int(rng.triangular(0, 12, 0))
         if heading == "加减":
             return int(rng.triangular(0, 90, 10))
-        if heading == "方论":
-            return int(min(700, rng.lognormvariate(4.8, 0.6)))
+        if heading == "方论":  # the long tail of the collection; sets its overall size
+            return int(min(900, rng.lognormvariate(5.53, 0.6)))
         if heading == "实验研究":
             return int(rng.triangular(0, 200, 20))
         return 0
@@ -504,45 +519,65 @@ class BodyMaker:
         return self.text()
 
     def close_gap(self, length):
+        """Adds items until the body is exactly `length` long: bulky items while the gap is
+        wide, then one item of the missing length, or one item swapped for a longer one."""
         rng = self.rng
-        growing = [s for s in self.sections if s.grows() and s.separator]
-        growing.sort(key=lambda s: s.make_item != self.complaint)  # indications first
-        for _ in range(200):
+        bulky = [s for s in self.sections if s.make_item in
+                 (self.commentary, self.complaint, self.ingredient, self.modification)]
+        commentary = [s for s in bulky if s.make_item == self.commentary]
+        lists = [s for s in self.sections if s.grows() and s.separator]
+        lists.sort(key=lambda s: s.make_item != self.complaint)  # indications come in all lengths
+        for _ in range(400):
             gap = length - len(self.text())
             if gap == 0:
                 return
             if gap < 0:
                 raise SystemExit(f"generator: body of {self.title} longer than planned")
-            section = growing[0] if gap <= 14 else rng.choice(growing)
             if gap > 14:
+                section = commentary[0] if commentary and rng.random() < 0.7 else rng.choice(bulky)
                 item = section.new_item(rng)
-                if item and len(item) + len(section.separator) <= gap - 3:
+                if item is None:  # this section has run out of fresh items
+                    bulky = [s for s in bulky if s is not section] or \
+                        [s for s in self.sections if s.grows()]
+                    commentary = [s for s in commentary if s is not section]
+                elif len(item) + len(section.separator) <= gap - 3:
                     section.items.append(item)
                 continue
-            for s in growing:
-                item = s.new_item(rng, gap - len(s.separator))
-                if item:
-                    s.items.append(item)
-                    return
-            for s in growing:
-                for position, old in enumerate(s.items):
-                    item = s.new_item(rng, len(old) + gap)
-                    if item:
-                        s.items[position] = item
-                        return
+            if self.close_exactly(gap, lists):
+                return
+            section = rng.choice(lists)
             item = section.new_item(rng)
             if item and len(item) + len(section.separator) <= gap - 3:
                 section.items.append(item)
+            elif len(section.items) > 1:  # no way to close from here: widen the gap, try again
+                section.items.pop(rng.randrange(1, len(section.items)))
         raise SystemExit(f"generator: cannot write the body of {self.title} at length {length}")
+
+    def close_exactly(self, gap, lists):
+        rng = self.rng
+        for s in lists:
+            item = s.new_item(rng, gap - len(s.separator))
+            if item:
+                s.items.append(item)
+                return True
+        for s in lists:
+            for position, old in enumerate(s.items):
+                item = s.new_item(rng, len(old) + gap)
+                if item:
+                    s.items[position] = item
+                    return True
+        return False
 
 
 MIN_BODY, MAX_BODY, MEDIAN_BODY = 41, 1065, 136
+LONGEST_OTHER_BODY = 1000  # only the one body with all ten sections is longer
 
 
 def plan_lengths(makers):
     """The length of every body: as drawn, then moved so that the shortest, the longest and the
     median body have exactly their stated lengths."""
-    lengths = {i: min(max(MIN_BODY, m.planned_length()), MAX_BODY - 65) for i, m in makers.items()}
+    lengths = {i: min(max(MIN_BODY, m.planned_length()), LONGEST_OTHER_BODY)
+               for i, m in makers.items()}
     floor = {i: len(m.text()) for i, m in makers.items()}
     common = [i for i, m in makers.items() if m.plan.headings == BASE_SECTIONS
               and not m.plan.headingless and m.plan.opening == "title"]
