@@ -54,6 +54,8 @@ class ContentFactsTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase();
+    void sectionsSplitAtEveryOpeningBracket_data();
+    void sectionsSplitAtEveryOpeningBracket();
     void databaseEqualsSource();
     void rowsStandInSixRuns();
     void titlesAreUniqueShortAndPlain();
@@ -78,6 +80,28 @@ private:
     QList<Remedy> m_remedies; // as read back from the database, in storage order
     QStringList m_bodies;     // the bodies that are not NULL
 };
+
+void ContentFactsTest::sectionsSplitAtEveryOpeningBracket_data() {
+    // The reading of a body that every check below relies on; "|" separates the sections, and
+    // "?" stands for a bracket that is not closed before the next one.
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("headings");
+    QTest::newRow("no bracket") << u"甲方：甘草。"_s << u""_s;
+    QTest::newRow("title and two sections") << u"甲方【来源】书。【主治】咳。"_s << u"来源|主治"_s;
+    QTest::newRow("closed late") << u"【主治小儿惊风】，夜啼。"_s << u"主治小儿惊风"_s;
+    QTest::newRow("unclosed before the next") << u"【用法]水煎。【主治】咳。"_s << u"?|主治"_s;
+    QTest::newRow("unclosed at the end") << u"【组成】甘草。【禁忌孕妇忌服。"_s << u"组成|?"_s;
+    QTest::newRow("closing bracket alone") << u"甲】方【来源】书。"_s << u"来源"_s;
+}
+
+void ContentFactsTest::sectionsSplitAtEveryOpeningBracket() {
+    QFETCH(QString, body);
+    QFETCH(QString, headings);
+    QStringList found;
+    for (const BodySection& section : bodySections(body))
+        found.append(section.heading.value_or(u"?"_s));
+    QCOMPARE(found.join(u'|'), headings);
+}
 
 void ContentFactsTest::initTestCase() {
     m_remedies = readDatabaseRemedies(kDatabaseFile);
