@@ -337,13 +337,28 @@ def dose(rng):
     return amount
 
 
+def complaint_key(item):
+    """The complaint whoever has it: 老人咳嗽 says what 咳嗽 says."""
+    for patient in V.PATIENTS:
+        if item.startswith(patient):
+            return item[len(patient):]
+    return item
+
+
+def modification_key(item):
+    """The condition of a modification: 血虚者 in 血虚者，加当归二钱."""
+    return item.split("，")[0]
+
+
 class Section:
     """A section's text: an opening, then items joined by a separator, then an ending. Sections
     with an item maker can grow by items, which is how bodies reach their planned length."""
 
-    def __init__(self, opening, items, separator="", ending="", make_item=None, max_items=None):
+    def __init__(self, opening, items, separator="", ending="", make_item=None, max_items=None,
+                 key=None):
         self.opening, self.items, self.separator, self.ending = opening, items, separator, ending
         self.make_item, self.max_items = make_item, max_items
+        self.key = key or (lambda item: item)  # items with the same key say the same thing
 
     def __len__(self):
         return len(self.text())
@@ -358,9 +373,10 @@ class Section:
         """A fresh item, of exactly `length` characters when given; None when none was found."""
         if self.max_items is not None and len(self.items) >= self.max_items:
             return None
+        keys = {self.key(i) for i in self.items}
         for _ in range(tries):
             item = self.make_item(rng)
-            if item and item not in self.items and (length is None or len(item) == length):
+            if item and self.key(item) not in keys and (length is None or len(item) == length):
                 return item
         return None
 
@@ -456,11 +472,13 @@ class BodyMaker:
                                        self.ingredient)
             return self.composition
         if heading == "主治":
-            return Section(opening, [self.complaint(rng)], "，", "。", self.complaint, 12)
+            return Section(opening, [self.complaint(rng)], "，", "。", self.complaint, 12,
+                           complaint_key)
         if heading == "功用":
             return Section(opening, [self.function(rng)], "，", "。", self.function, 4)
         if heading == "加减":
-            return Section(opening, [self.modification(rng)], "；", "。", self.modification, 8)
+            return Section(opening, [self.modification(rng)], "；", "。", self.modification, 8,
+                           modification_key)
         if heading == "禁忌":
             return Section(opening, [self.contraindication(rng)], "，", "。",
                            self.contraindication, 3)
