@@ -1,6 +1,8 @@
 #include "app/panel_status_bar.h"
 
 #include <QLabel>
+#include <QPainter>
+#include <qdrawutil.h>
 
 namespace app {
 
@@ -12,8 +14,7 @@ PanelStatusBar::PanelStatusBar(const QList<int>& panelWidths, QWidget* parent)
         // widgets apart and stretches them.
         auto* panel = new QLabel(this);
         panel->setObjectName(QStringLiteral("panel%1").arg(panels_.size()));
-        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        panel->setIndent(2);
+        panel->setIndent(3);
         panel->resize(width, panel->height());
         panels_.append(panel);
     }
@@ -27,6 +28,14 @@ void PanelStatusBar::resizeEvent(QResizeEvent* event) {
         panel->setGeometry(left, kTopGap, panel->width(), height() - kTopGap);
         left += panel->width();
     }
+}
+
+void PanelStatusBar::paintEvent(QPaintEvent* event) {
+    QStatusBar::paintEvent(event);
+    // Each panel's sunken edge is drawn here, where no style sheet for labels can take it away.
+    QPainter painter(this);
+    for (const QLabel* panel : panels_)
+        qDrawShadePanel(&painter, panel->geometry(), palette(), true, 1);
 }
 
 QString PanelStatusBar::panelText(int panel) const {
