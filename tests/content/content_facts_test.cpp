@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <stdexcept>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -19,7 +20,7 @@ namespace {
 const QString kDatabaseFile = QStringLiteral(VORLANTIX_REMEDY_DATABASE_FILE);
 const QString kSourceFile = QStringLiteral(VORLANTIX_REMEDY_SOURCE_FILE);
 
-// The heading words in the order sections follow; 加减, 方论, 禁忌 and 实验研究 may each be absent.
+// The heading words in the order their sections follow, where a body has them.
 const QStringList kHeadingOrder = {u"来源"_s, u"异名"_s,     u"组成"_s, u"用法"_s,
                                    u"功用"_s, u"主治"_s,     u"加减"_s, u"方论"_s,
                                    u"禁忌"_s, u"实验研究"_s, u"支持"_s};
@@ -81,6 +82,18 @@ private:
     QStringList m_bodies;     // the bodies that are not NULL
 };
 
+void ContentFactsTest::initTestCase() {
+    try {
+        m_remedies = readDatabaseRemedies(kDatabaseFile);
+    } catch (const std::exception& error) {
+        QFAIL(error.what());
+    }
+    for (const Remedy& remedy : std::as_const(m_remedies)) {
+        if (remedy.body)
+            m_bodies.append(*remedy.body);
+    }
+}
+
 void ContentFactsTest::sectionsSplitAtEveryOpeningBracket_data() {
     // The reading of a body that every check below relies on; "|" separates the sections, and
     // "?" stands for a bracket that is not closed before the next one.
@@ -103,16 +116,13 @@ void ContentFactsTest::sectionsSplitAtEveryOpeningBracket() {
     QCOMPARE(found.join(u'|'), headings);
 }
 
-void ContentFactsTest::initTestCase() {
-    m_remedies = readDatabaseRemedies(kDatabaseFile);
-    for (const Remedy& remedy : std::as_const(m_remedies)) {
-        if (remedy.body)
-            m_bodies.append(*remedy.body);
-    }
-}
-
 void ContentFactsTest::databaseEqualsSource() {
-    const QList<Remedy> source = readSourceRemedies(kSourceFile);
+    QList<Remedy> source;
+    try {
+        source = readSourceRemedies(kSourceFile);
+    } catch (const std::exception& error) {
+        QFAIL(error.what());
+    }
     QCOMPARE(m_remedies.size(), source.size());
     for (qsizetype i = 0; i < source.size(); ++i) {
         if (m_remedies[i] != source[i])
