@@ -6,9 +6,12 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -24,9 +27,10 @@ namespace db {
 namespace {
 
 constexpr qint64 kPageSize = 4096;
-// Large enough for any text value and for memos far beyond the remedy bodies; a value that
-// fills it is reported instead of being cut short silently.
-constexpr size_t kBindSize = size_t{1} << 20;
+// libmdb hands every value over through a buffer of the handle's bind size, cutting longer ones
+// short; a memo gets a fresh buffer of that size for each row, so keep it small at first.
+constexpr size_t kFirstBindSize = size_t{1} << 16;
+constexpr size_t kLastBindSize = size_t{1} << 24;
 // Row offsets on a 4096-byte page carry flag bits above these.
 constexpr int kRowOffsetMask = 0x1fff;
 
@@ -95,11 +99,113 @@ QVariant valueOf(JetType type, const char* text, int length) {
     }
 }
 
+// Reads every row of the table, or nothing when a value fills its `bindSize` buffer and so may
+// have been cut short.
+std::optional<JetTable> readRows(MdbCatalogEntry* entry, size_t bindSize, const QString& shown) {
+    MdbHandle* mdb = entry->mdb;
+    const QString cannotRead = u"Cannot read table '%1' of database '%2'"_s.arg(
+        QString::fromUtf8(entry->object_name), shown);
+    const TableDefPtr table(mdb_read_table(entry));
+    if (!table || mdb_read_columns(table.get()) == nullptr) {
+        fail(cannotRead);
+    }
+    mdb_set_bind_size(mdb, bindSize);
+
+    JetTable result;
+    result.name = QString::fromUtf8(entry->object_name);
+    const auto columnCount = static_cast<int>(table->num_cols);
+    std::vector<std::unique_ptr<char[]>> buffers;
+    std::vector<int> lengths(static_cast<size_t>(columnCount));
+    for (int i = 0; i < columnCount; ++i) {
+        const auto* column =
+            static_cast<const MdbColumn*>(g_ptr_array_index(table->columns, static_cast<guint>(i)));
+        result.columns.append({QString::fromUtf8(column->name), JetType(column->col_type)});
+        buffers.push_back(std::make_unique_for_overwrite<char[]>(bindSize));
+        mdb_bind_column(table.get(), i + 1, buffers.back().get(), &lengths[static_cast<size_t>(i)]);
+    }
+
+    std::vector<MdbField> fields(static_cast<size_t>(columnCount));
+    mdb_rewind_table(table.get());
+    while (mdb_fetch_row(table.get()) != 0) {
+        // NULL and empty text bind alike; only the cracked row's null flags tell them apart.
+        int rowStart = 0;
+        size_t rowSize = 0;
+        if (mdb_find_row(mdb, static_cast<int>(table->cur_row) - 1, &rowStart, &rowSize) != 0 ||
+            mdb_crack_row(table.get(), rowStart & kRowOffsetMask, rowSize, fields.data()) !=
+                columnCount) {
+            fail(cannotRead);
+        }
+        QVariantList row;
+        row.reserve(columnCount);
+        for (int i = 0; i < columnCount; ++i) {
+            const auto index = static_cast<size_t>(i);
+            const JetType type = result.columns[i].type;
+            if (type != JetType::Boolean && fields[index].is_null != 0) {
+                row.append(QVariant());
+            } else if (type == JetType::Ole) {
+                auto* column = static_cast<MdbColumn*>(
+                    g_ptr_array_index(table->columns, static_cast<guint>(i)));
+                size_t size = 0;
+                void* bytes = mdb_ole_read_full(mdb, column, &size);
+                row.append(
+                    QByteArray(static_cast<const char*>(bytes), static_cast<qsizetype>(size)));
+                std::free(bytes);
+            } else if (static_cast<size_t>(lengths[index]) >= bindSize - 1) {
+                return std::nullopt;
+            } else {
+                row.append(valueOf(type, buffers[index].get(), lengths[index]));
+            }
+        }
+        result.rows.append(std::move(row));
+    }
+    return result;
+}
+
+// The tables that MSysObjects lists. libmdb's own catalog reader also decodes every object's
+// property blob, and loops without end, allocating, on a damaged one; the engine needs only
+// each table's name and definition page, so it reads just those columns.
+std::vector<std::unique_ptr<MdbCatalogEntry>> readCatalog(MdbHandle* mdb, const QString& shown) {
+    MdbCatalogEntry objects{};
+    objects.mdb = mdb;
+    objects.object_type = MDB_TABLE;
+    objects.table_pg = 2;
+    std::snprintf(objects.object_name, sizeof objects.object_name, "MSysObjects");
+    const TableDefPtr table(mdb_read_table(&objects));
+    if (!table || mdb_read_columns(table.get()) == nullptr) {
+        fail(u"Cannot read the catalog of database '%1'"_s.arg(shown));
+    }
+    constexpr std::array kColumns = {"Id", "Name", "Type", "Flags"};
+    std::array<std::vector<char>, kColumns.size()> values;
+    for (size_t i = 0; i < kColumns.size(); ++i) {
+        values[i].resize(mdb->bind_size);
+        if (mdb_bind_column_by_name(table.get(), const_cast<char*>(kColumns[i]), values[i].data(),
+                                    nullptr) < 0) {
+            fail(u"Cannot read the catalog of database '%1'"_s.arg(shown));
+        }
+    }
+    std::vector<std::unique_ptr<MdbCatalogEntry>> tables;
+    mdb_rewind_table(table.get());
+    while (mdb_fetch_row(table.get()) != 0) {
+        if ((std::atoi(values[2].data()) & 0x7F) != MDB_TABLE) {
+            continue;
+        }
+        auto entry = std::make_unique<MdbCatalogEntry>();
+        entry->mdb = mdb;
+        std::snprintf(entry->object_name, sizeof entry->object_name, "%s", values[1].data());
+        entry->object_type = MDB_TABLE;
+        entry->table_pg = static_cast<unsigned long>(std::atol(values[0].data()) & 0x00FFFFFF);
+        entry->flags = static_cast<int>(std::atol(values[3].data()));
+        tables.push_back(std::move(entry));
+    }
+    return tables;
+}
+
 } // namespace
 
 struct JetFile::Handle {
     MdbHandle* mdb = nullptr;
     QString shownPath;
+    std::vector<std::unique_ptr<MdbCatalogEntry>> tables;
     ~Handle() {
         if (mdb != nullptr) {
             mdb_close(mdb);
@@ -127,11 +233,7 @@ JetFile::JetFile(const QString& path, const QString& shownPath)
     if (handle_->mdb == nullptr) {
         fail(u"Cannot open database '%1'"_s.arg(shown));
     }
-    mdb_set_bind_size(handle_->mdb, kBindSize);
-    // Reading the catalog again would free entries that open tables point to: read it once.
-    if (mdb_read_catalog(handle_->mdb, MDB_TABLE) == nullptr) {
-        fail(u"Cannot read the catalog of database '%1'"_s.arg(shown));
-    }
+    handle_->tables = readCatalog(handle_->mdb, shown);
 }
 
 JetFile::JetFile(JetFile&&) noexcept = default;
@@ -140,11 +242,8 @@ JetFile::~JetFile() = default;
 
 QStringList JetFile::tableNames() const {
     QStringList names;
-    GPtrArray* catalog = handle_->mdb->catalog;
-    for (guint i = 0; i < catalog->len; ++i) {
-        const auto* entry = static_cast<const MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
-        if (entry->object_type == MDB_TABLE &&
-            !mdb_is_system_table(const_cast<MdbCatalogEntry*>(entry))) {
+    for (const auto& entry : handle_->tables) {
+        if (mdb_is_system_table(entry.get()) == 0) {
             names.append(QString::fromUtf8(entry->object_name));
         }
     }
@@ -152,78 +251,24 @@ QStringList JetFile::tableNames() const {
 }
 
 JetTable JetFile::readTable(const QString& tableName) const {
-    MdbHandle* mdb = handle_->mdb;
     MdbCatalogEntry* entry = nullptr;
-    for (guint i = 0; i < mdb->catalog->len && entry == nullptr; ++i) {
-        auto* candidate = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (candidate->object_type == MDB_TABLE &&
+    for (const auto& candidate : handle_->tables) {
+        if (entry == nullptr &&
             QString::fromUtf8(candidate->object_name).compare(tableName, Qt::CaseInsensitive) ==
                 0) {
-            entry = candidate;
+            entry = candidate.get();
         }
     }
     if (entry == nullptr) {
         fail(u"Unknown table '%1'"_s.arg(tableName));
     }
-    const QString cannotRead =
-        u"Cannot read table '%1' of database '%2'"_s.arg(tableName, handle_->shownPath);
-    const TableDefPtr table(mdb_read_table(entry));
-    if (!table || mdb_read_columns(table.get()) == nullptr) {
-        fail(cannotRead);
-    }
-
-    JetTable result;
-    result.name = QString::fromUtf8(entry->object_name);
-    const auto columnCount = static_cast<int>(table->num_cols);
-    std::vector<std::vector<char>> buffers(static_cast<size_t>(columnCount),
-                                           std::vector<char>(kBindSize));
-    std::vector<int> lengths(static_cast<size_t>(columnCount));
-    for (int i = 0; i < columnCount; ++i) {
-        const auto* column =
-            static_cast<const MdbColumn*>(g_ptr_array_index(table->columns, static_cast<guint>(i)));
-        result.columns.append({QString::fromUtf8(column->name), JetType(column->col_type)});
-        const auto index = static_cast<size_t>(i);
-        mdb_bind_column(table.get(), i + 1, buffers[index].data(), &lengths[index]);
-    }
-
-    std::vector<MdbField> fields(static_cast<size_t>(columnCount));
-    mdb_rewind_table(table.get());
-    while (mdb_fetch_row(table.get()) != 0) {
-        // NULL and empty text bind alike; only the cracked row's null flags tell them apart.
-        int rowStart = 0;
-        size_t rowSize = 0;
-        if (mdb_find_row(mdb, static_cast<int>(table->cur_row) - 1, &rowStart, &rowSize) != 0 ||
-            mdb_crack_row(table.get(), rowStart & kRowOffsetMask, rowSize, fields.data()) !=
-                columnCount) {
-            fail(cannotRead);
+    // Most values fit the first size; a table with a longer one is read again with more room.
+    for (size_t bindSize = kFirstBindSize; bindSize <= kLastBindSize; bindSize *= 16) {
+        if (std::optional<JetTable> table = readRows(entry, bindSize, handle_->shownPath)) {
+            return std::move(*table);
         }
-        QVariantList row;
-        row.reserve(columnCount);
-        for (int i = 0; i < columnCount; ++i) {
-            const auto index = static_cast<size_t>(i);
-            const JetType type = result.columns[i].type;
-            const bool isNull = type != JetType::Boolean && fields[index].is_null != 0;
-            if (isNull) {
-                row.append(QVariant());
-            } else if (type == JetType::Ole) {
-                auto* column = static_cast<MdbColumn*>(
-                    g_ptr_array_index(table->columns, static_cast<guint>(i)));
-                size_t size = 0;
-                void* bytes = mdb_ole_read_full(mdb, column, &size);
-                row.append(
-                    QByteArray(static_cast<const char*>(bytes), static_cast<qsizetype>(size)));
-                std::free(bytes);
-            } else {
-                if (static_cast<size_t>(lengths[index]) >= kBindSize - 1) {
-                    fail(u"A value in column '%1' of table '%2' is too long to read"_s.arg(
-                        result.columns[i].name, result.name));
-                }
-                row.append(valueOf(type, buffers[index].data(), lengths[index]));
-            }
-        }
-        result.rows.append(std::move(row));
     }
-    return result;
+    fail(u"A value in table '%1' is too long to read"_s.arg(tableName));
 }
 
 JetTable readJetTable(const QString& path, const QString& tableName) {

@@ -1,4 +1,5 @@
 #include "db/database_error.h"
+#include "db/jet_file.h"
 #include "db/jet_table.h"
 
 #include <QFile>
@@ -43,6 +44,8 @@ void JetTableTest::readsRowsInStorageOrderWithTypes() {
         {qint64(1), u"One"_s}, {qint64(2), u"Two"_s}, {qint64(3), u"Three"_s}};
     QCOMPARE(table.rows, expected);
     QCOMPARE(table.rows[0][0].typeId(), QMetaType::LongLong);
+    QCOMPARE(db::JetFile(fixture(u"mdbreader_V2000_no-password.mdb"_s)).tableNames(),
+             QStringList{u"Table1"_s});
 }
 
 void JetTableTest::readsUnicodeText() {
