@@ -25,6 +25,7 @@ private Q_SLOTS:
     void readsRowsInStorageOrderWithTypes();
     void readsUnicodeText();
     void tellsNullFromValues();
+    void tellsNullFromEmptyText();
     void rejectsBadFiles_data();
     void rejectsBadFiles();
     void rejectsUnknownTable_data();
@@ -93,6 +94,19 @@ void JetTableTest::tellsNullFromValues() {
     QVERIFY(author.startsWith(u"Jon Iles this is"_s));
     QCOMPARE(byName.value(u"PROJ_OPT_CURRENCY_SYMBOL"_s).toString(), u"£"_s);
     QCOMPARE(byName.value(u"RESERVED_BINARY_DATA"_s).toByteArray().size(), 22970);
+}
+
+void JetTableTest::tellsNullFromEmptyText() {
+    // Written by jet4write from small_remedies.tsv: a NULL body, an empty body, and a body of
+    // 30,001 characters (90 KB as UTF-8), longer than libmdb's first buffer.
+    const db::JetTable table = db::readJetTable(fixture(u"small_remedies.mdb"_s), u"DATA"_s);
+    QCOMPARE(table.rows.size(), 4);
+    QCOMPARE(table.columns[2].type, db::JetType::Memo);
+    QCOMPARE(table.rows[0][2].toString(), u"补气【来源】《方》。it's Vitamin C"_s);
+    QVERIFY(table.rows[1][2].isNull());
+    QVERIFY(!table.rows[2][2].isNull());
+    QCOMPARE(table.rows[2][2].toString(), QString());
+    QCOMPARE(table.rows[3][2].toString(), QString(30000, u'长') + u"尾"_s);
 }
 
 void JetTableTest::rejectsBadFiles_data() {
