@@ -50,6 +50,8 @@ private Q_SLOTS:
     void failedOpenLeavesNothingOpen();
     void runsStatements_data();
     void runsStatements();
+    void searchesRemedies_data();
+    void searchesRemedies();
     void reportsUnknownNames_data();
     void reportsUnknownNames();
     void holdsTheFileWhileConnected();
@@ -190,6 +192,35 @@ void ConnectionTest::runsStatements() {
     }
     QCOMPARE(names, fields);
     QCOMPARE(rowsOf(result), rows);
+}
+
+void ConnectionTest::searchesRemedies_data() {
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QStringList>("numbers");
+
+    QTest::newRow("NULL body reads as empty")
+        << u"Select 编号,标题,内容 from data where 编号 like '2'"_s << QStringList{u"2|川乌丸|"_s};
+    QTest::newRow("NULL passes no like, empty passes %")
+        << u"Select 编号 from data where 内容 like '%'"_s << QStringList{u"1"_s, u"3"_s, u"4"_s};
+    QTest::newRow("title or body, case ignored")
+        << u"Select 编号 from data where 标题 like '%ABC%' or 内容 like '%vitamin c%' \r\n"_s
+        << QStringList{u"1"_s, u"3"_s};
+    QTest::newRow("doubled apostrophe")
+        << u"Select 编号 from data where 内容 like '%it''s%'"_s << QStringList{u"1"_s};
+    QTest::newRow("underscore on CJK")
+        << u"Select 编号 from data where 标题 like '川_丸'"_s << QStringList{u"2"_s};
+    QTest::newRow("end of a long body")
+        << u"Select 编号 from data where 内容 like '%长尾'"_s << QStringList{u"4"_s};
+}
+
+void ConnectionTest::searchesRemedies() {
+    QFETCH(QString, statement);
+    QFETCH(QStringList, numbers);
+    CopiedDatabase database("small_remedies.mdb");
+    db::Connection connection;
+    connection.setConnectionString(database.connectionString());
+    connection.open();
+    QCOMPARE(rowsOf(connection.execute(statement)), numbers);
 }
 
 void ConnectionTest::reportsUnknownNames_data() {

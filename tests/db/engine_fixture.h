@@ -10,12 +10,14 @@ inline QString engineFixturePath(const char* name) {
     return QStringLiteral(VORLANTIX_JET_FIXTURES "/") + QString::fromLatin1(name);
 }
 
-// `Table1` (ID, Data) with the rows 1 One, 2 Two, 3 Three.
+// By default `Table1` (ID, Data) with the rows 1 One, 2 Two, 3 Three.
 struct CopiedDatabase {
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("ResBuild.dll"));
 
-    CopiedDatabase() { QFile::copy(engineFixturePath("mdbreader_V2000_no-password.mdb"), path); }
+    explicit CopiedDatabase(const char* fixture = "mdbreader_V2000_no-password.mdb") {
+        QFile::copy(engineFixturePath(fixture), path);
+    }
 
     QString connectionString() const {
         return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path +
