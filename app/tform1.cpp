@@ -1,6 +1,7 @@
 #include "app/tform1.h"
 
-#include "app/clickable_label.h"
+#include "app/category_box.h"
+#include "app/click_reporter.h"
 #include "app/error_report.h"
 #include "app/list_grid.h"
 #include "app/message_box.h"
@@ -13,12 +14,15 @@
 #include "db/temp_directory.h"
 #include "db/working_copy.h"
 #include "lookup/categories.h"
+#include "lookup/format_remedy_body.h"
 #include "lookup/search.h"
+#include "lookup/web_links.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -27,6 +31,7 @@
 #include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <limits>
 
@@ -41,6 +46,8 @@ constexpr QSize kButtonSize{75, 25};
 constexpr int kCategoryBoxVisibleEntries = 8;
 
 constexpr QStringView kCreationFailedMessage = u"程序发生未知错误,请联系客服！";
+constexpr QStringView kNothingToCopyMessage = u"请选择一条信息再复制！";
+constexpr QStringView kCopiedMessage = u"该信息已经拷贝到剪切板.";
 
 // Creates a child widget with its object name and its place in the parent, in pixels.
 template <typename Widget>
@@ -59,9 +66,8 @@ QPushButton* placeButton(QWidget* parent, QStringView name, QPoint topLeft, QStr
     return button;
 }
 
-template <typename Label>
-Label* placeLabel(QWidget* parent, QStringView name, QPoint topLeft, QStringView text) {
-    auto* label = place<Label>(parent, name, QRect(topLeft, QSize()));
+QLabel* placeLabel(QWidget* parent, QStringView name, QPoint topLeft, QStringView text) {
+    auto* label = place<QLabel>(parent, name, QRect(topLeft, QSize()));
     label->setText(text.toString());
     label->adjustSize();
     return label;
@@ -137,7 +143,7 @@ void TForm1::createComponents() {
 }
 
 void TForm1::createBanner() {
-    Image1 = place<app::ClickableLabel>(this, u"Image1", QRect(0, 0, 543, 130));
+    Image1 = place<QLabel>(this, u"Image1", QRect(0, 0, 543, 130));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setPixmap(QPixmap(u":/assets/banner.jpg"_s));
 }
@@ -157,8 +163,8 @@ void TForm1::createPageControl() {
 
 void TForm1::createListPage(QWidget* page) {
     GroupBox1 = fillWithGroupBox(page, u"GroupBox1");
-    Label7 = placeLabel<QLabel>(GroupBox1, u"Label7", {9, 270},
-                                u"所有偏方均系根据民间流传的偏方搜集整理，仅供参考。");
+    Label7 = placeLabel(GroupBox1, u"Label7", {9, 270},
+                        u"所有偏方均系根据民间流传的偏方搜集整理，仅供参考。");
     DBGrid1 = place<app::ListGrid>(GroupBox1, u"DBGrid1", QRect(7, 72, 520, 193));
     DBGrid1->setDataSource(DataSource1);
     Button_Copy = placeButton(GroupBox1, u"Button_Copy", {445, 16}, u"复制");
@@ -168,21 +174,18 @@ void TForm1::createListPage(QWidget* page) {
         placeLineEdit(GroupBox1, u"searchkeyword", QRect(8, 19, 273, 21), u"请输入搜索关键词");
     Memo_Info = placeMemo(GroupBox1, u"Memo_Info", QRect(7, 288, 519, 102));
 
-    ComboBox_Class = place<QComboBox>(GroupBox1, u"ComboBox_Class", QRect(8, 45, 89, 21));
-    ComboBox_Class->setEditable(true);
-    ComboBox_Class->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox_Class =
+        new app::CategoryBox(lookup::categoryEntries(), lookup::categoryCaption(), GroupBox1);
+    ComboBox_Class->setObjectName(u"ComboBox_Class"_s);
+    ComboBox_Class->setGeometry(8, 45, 89, 21);
     ComboBox_Class->setMaxVisibleItems(kCategoryBoxVisibleEntries);
-    ComboBox_Class->addItems(lookup::categoryEntries());
-    ComboBox_Class->setCurrentIndex(-1);
-    ComboBox_Class->setEditText(lookup::categoryCaption());
 }
 
 void TForm1::createAboutPage(QWidget* page) {
     GroupBox2 = fillWithGroupBox(page, u"GroupBox2");
-    Label1 = placeLabel<QLabel>(GroupBox2, u"Label1", {40, 56}, u"软件名称：Vorlantix");
-    Label2 = placeLabel<QLabel>(GroupBox2, u"Label2", {40, 80}, u"软件版本：");
-    Label3 = placeLabel<app::ClickableLabel>(GroupBox2, u"Label3", {40, 104},
-                                             u"官方网站：Dravena www.dravena.example");
+    Label1 = placeLabel(GroupBox2, u"Label1", {40, 56}, u"软件名称：Vorlantix");
+    Label2 = placeLabel(GroupBox2, u"Label2", {40, 80}, u"软件版本：");
+    Label3 = placeLabel(GroupBox2, u"Label3", {40, 104}, u"官方网站：Dravena www.dravena.example");
     Label3->setCursor(Qt::WhatsThisCursor);
     Edit_SoftVer =
         placeLineEdit(GroupBox2, u"Edit_SoftVer", QRect(106, 76, 121, 21), u"1.4.20160122");
@@ -209,12 +212,26 @@ void TForm1::createBottomButtons() {
 }
 
 void TForm1::connectEvents() {
-    const auto bindClick = [this](QPushButton* button, void (TForm1::*handler)()) {
-        connect(button, &QPushButton::clicked, this,
+    // Every handler the user's input reaches runs behind the error report.
+    const auto bind = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+        connect(sender, signal, this,
                 [this, handler] { app::runReportingErrors([&] { (this->*handler)(); }); });
     };
-    bindClick(Button_Refresh, &TForm1::Button_RefreshClick);
-    bindClick(Button_Close, &TForm1::Button_CloseClick);
+    bind(Button_Search, &QPushButton::clicked, &TForm1::Button_SearchClick);
+    bind(Button_Refresh, &QPushButton::clicked, &TForm1::Button_RefreshClick);
+    bind(Button_Copy, &QPushButton::clicked, &TForm1::Button_CopyClick);
+    bind(Button_Web, &QPushButton::clicked, &TForm1::Button_WebClick);
+    bind(Button_Updata, &QPushButton::clicked, &TForm1::Button_UpdataClick);
+    bind(Button_Close, &QPushButton::clicked, &TForm1::Button_CloseClick);
+    connect(DBGrid1, &QAbstractItemView::clicked, this, [this](const QModelIndex& cell) {
+        app::runReportingErrors([&] { DBGrid1CellClick(cell.column()); });
+    });
+    bind(new app::ClickReporter(Image1), &app::ClickReporter::clicked, &TForm1::Image1Click);
+    bind(new app::ClickReporter(Label3), &app::ClickReporter::clicked, &TForm1::Label3Click);
+    auto* keywordClicks = new app::ClickReporter(searchkeyword);
+    bind(keywordClicks, &app::ClickReporter::doubleClicked, &TForm1::searchkeywordDblClick);
+    bind(keywordClicks, &app::ClickReporter::clicked, &TForm1::searchkeywordClick);
+    bind(ComboBox_Class, &app::CategoryBox::changed, &TForm1::ComboBox_ClassChange);
 
     // The desktop's close key, for desktops whose window manager does not turn it into a close
     // request itself.
@@ -236,6 +253,7 @@ void TForm1::FormCreate() {
         openStatement(lookup::kFullTableStatement.toString());
         showCountMessage();
         Button_RefreshClick();
+        installWheelHook();
     } catch (...) {
         app::showMessage(kCreationFailedMessage.toString());
     }
@@ -254,6 +272,88 @@ void TForm1::Button_RefreshClick() {
 
 void TForm1::Button_CloseClick() {
     close();
+}
+
+void TForm1::Button_SearchClick() {
+    const QString keyword = searchkeyword->text();
+    if (keyword.isEmpty()) {
+        app::showMessage(lookup::kEmptyKeywordMessage.toString());
+        return;
+    }
+    openStatement(lookup::searchStatement(keyword));
+    StatusBar1->setPanelText(0, lookup::searchMessage(keyword, ADOQuery1->recordCount()));
+    if (ADOQuery1->eof()) {
+        app::showMessage(lookup::kNoResultMessage.toString());
+        openStatement(lookup::kFullTableStatement.toString());
+    }
+    applyColumnLayout();
+}
+
+void TForm1::DBGrid1CellClick(int /*column*/) {
+    // The box shows lines with LF; the remedy's own line breaks are CR LF.
+    Memo_Info->setPlainText(
+        lookup::FormatRemedyBody(ADOQuery1->fieldText(2)).replace(u"\r\n"_s, u"\n"_s));
+}
+
+void TForm1::Button_CopyClick() {
+    const QString text = Memo_Info->toPlainText();
+    if (text.isEmpty()) {
+        app::showMessage(kNothingToCopyMessage.toString());
+        return;
+    }
+    Memo_Info->selectAll();
+    // Copied with CR LF line breaks, as the remedy texts have them.
+    QGuiApplication::clipboard()->setText(QString(text).replace(u'\n', u"\r\n"_s));
+    app::showMessage(kCopiedMessage.toString());
+}
+
+void TForm1::Button_WebClick() {
+    lookup::openUrl(lookup::homePageLink(Edit_SoftVer->text()));
+}
+
+void TForm1::Button_UpdataClick() {
+    lookup::openUrl(lookup::updatePageLink(Edit_SoftVer->text()));
+}
+
+void TForm1::Image1Click() {
+    lookup::openUrl(lookup::homePageLink(Edit_SoftVer->text()));
+}
+
+void TForm1::Label3Click() {
+    lookup::openUrl(lookup::homePageLink(Edit_SoftVer->text()));
+}
+
+void TForm1::searchkeywordDblClick() {
+    searchkeyword->clear();
+}
+
+void TForm1::searchkeywordClick() {
+    searchkeyword->clear();
+}
+
+void TForm1::ComboBox_ClassChange() {
+    const QString category = ComboBox_Class->currentText();
+    if (!lookup::categoryStartsSearch(category))
+        return;
+    searchkeyword->setText(category);
+    Button_SearchClick();
+}
+
+void TForm1::installWheelHook() {
+    OldGridWnd = DBGrid1->windowMethod();
+    DBGrid1->setWindowMethod([this](QEvent* message) { return GridWndProc(message); });
+}
+
+bool TForm1::GridWndProc(QEvent* message) {
+    auto* wheel = message->type() == QEvent::Wheel ? static_cast<QWheelEvent*>(message) : nullptr;
+    // A sideways wheel is a message of its own, which the grid handles as before.
+    if (!wheel || (wheel->angleDelta().y() == 0 && wheel->angleDelta().x() != 0))
+        return OldGridWnd(message);
+    // One record per message, however far the wheel turned: toward the user is the next one.
+    const int step = wheel->angleDelta().y() < 0 ? 1 : -1;
+    app::runReportingErrors([&] { ADOQuery1->moveBy(step); });
+    wheel->accept();
+    return true;
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

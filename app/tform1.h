@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/list_grid.h"
+
 #include <QWidget>
 
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -17,8 +18,7 @@ class RecordSet;
 } // namespace db
 
 namespace app {
-class ClickableLabel;
-class ListGrid;
+class CategoryBox;
 class PanelStatusBar;
 } // namespace app
 
@@ -37,8 +37,18 @@ public:
 
     void FormCreate();
     void FormClose();
+    void Button_SearchClick();
     void Button_RefreshClick();
+    void Button_CopyClick();
+    void Button_WebClick();
+    void Button_UpdataClick();
     void Button_CloseClick();
+    void DBGrid1CellClick(int column);
+    void Image1Click();
+    void Label3Click();
+    void searchkeywordDblClick();
+    void searchkeywordClick();
+    void ComboBox_ClassChange();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -54,6 +64,9 @@ private:
     void createBottomButtons();
     void connectEvents();
     void centreOnScreen();
+    void installWheelHook();
+    // The list grid's window method while the hook is in place: the wheel steps the record set.
+    bool GridWndProc(QEvent* message);
 
     // The record set's statement becomes `statement`, and the set is opened with it.
     void openStatement(const QString& statement);
@@ -63,7 +76,7 @@ private:
     db::Connection* ADOConnection1 = nullptr;
     db::RecordSet* ADOQuery1 = nullptr;
     db::DataSource* DataSource1 = nullptr;
-    app::ClickableLabel* Image1 = nullptr;
+    QLabel* Image1 = nullptr;
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;
@@ -82,8 +95,12 @@ private:
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QLineEdit* Edit_SoftVer = nullptr;
-    app::ClickableLabel* Label3 = nullptr;
+    QLabel* Label3 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
-    QComboBox* ComboBox_Class = nullptr;
+    app::CategoryBox* ComboBox_Class = nullptr;
     QLabel* Label7 = nullptr;
+
+    // The list grid's window method from before the wheel hook, to which the hook passes on
+    // every other event.
+    app::ListGrid::WindowMethod OldGridWnd;
 };

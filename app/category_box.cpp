@@ -1,0 +1,97 @@
+#include "app/category_box.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+namespace app {
+
+CategoryBox::CategoryBox(const QStringList& entries, const QString& caption, QWidget* parent)
+    : QComboBox(parent) {
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    // Completion follows the category rules below, not QCompleter's.
+    setCompleter(nullptr);
+    addItems(entries);
+    setCurrentIndex(-1);
+    setEditText(caption);
+    lineEdit()->setContextMenuPolicy(Qt::NoContextMenu);
+    lineEdit()->installEventFilter(this);
+    connect(this, &QComboBox::activated, this,
+            [this](int index) { apply(lookup::pickEntry(currentState(), index)); });
+}
+
+bool CategoryBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress)
+        return handleKey(*static_cast<QKeyEvent*>(event));
+    return QComboBox::eventFilter(watched, event);
+}
+
+bool CategoryBox::handleKey(const QKeyEvent& key) {
+    const lookup::CategoryEditState state = currentState();
+    if (key.matches(QKeySequence::Cut)) {
+        if (state.selectionLength > 0)
+            QGuiApplication::clipboard()->setText(state.selectedText());
+        apply(lookup::cutSelection(state));
+    } else if (key.matches(QKeySequence::Paste)) {
+        apply(lookup::pasteText(state, QGuiApplication::clipboard()->text()));
+    } else if (key.key() == Qt::Key_Backspace && key.modifiers() == Qt::NoModifier) {
+        apply(lookup::pressBackspace(state));
+    } else if (key.key() == Qt::Key_Delete && key.modifiers() == Qt::NoModifier) {
+        apply(lookup::pressDelete(state));
+    } else if ((key.key() == Qt::Key_Down || key.key() == Qt::Key_Up) &&
+               !(key.modifiers() & Qt::AltModifier)) {
+        // Steps through the entries; from no selection either key selects the first.
+        const int step = key.key() == Qt::Key_Down ? 1 : -1;
+        const int next = entry_ < 0 ? 0 : std::clamp(entry_ + step, 0, count() - 1);
+        if (next != entry_)
+            apply(lookup::pickEntry(state, next));
+    } else if (!key.text().isEmpty() && key.text().at(0).isPrint() &&
+               !(key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        apply(lookup::typeCharacter(state, key.text()));
+    } else {
+        return false; // caret movement, selection, the drop-down key: the field's own
+    }
+    return true;
+}
+
+lookup::CategoryEditState CategoryBox::currentState() const {
+    const QLineEdit* field = lineEdit();
+    lookup::CategoryEditState state;
+    state.text = field->text();
+    state.cursor = field->cursorPosition();
+    if (field->hasSelectedText()) {
+        state.selectionStart = field->selectionStart();
+        state.selectionLength = field->selectionLength();
+    }
+    state.entry = entry_;
+    return state;
+}
+
+void CategoryBox::apply(const lookup::CategoryEditResult& result) {
+    const lookup::CategoryEditState& state = result.state;
+    {
+        const QSignalBlocker blocker(this);
+        entry_ = state.entry;
+        setCurrentIndex(entry_);
+    }
+    QLineEdit* field = lineEdit();
+    field->setText(state.text);
+    if (state.selectionLength > 0) {
+        // Select so that the caret ends where the state has it.
+        const auto start = static_cast<int>(state.selectionStart);
+        const auto length = static_cast<int>(state.selectionLength);
+        if (state.cursor == state.selectionStart)
+            field->setSelection(start + length, -length);
+        else
+            field->setSelection(start, length);
+    } else {
+        field->setCursorPosition(static_cast<int>(state.cursor));
+    }
+    if (result.report != lookup::CategoryReport::None)
+        Q_EMIT changed();
+}
+
+} // namespace app

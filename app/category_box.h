@@ -1,0 +1,36 @@
+#pragma once
+
+#include "lookup/category_edit.h"
+
+#include <QComboBox>
+
+namespace app {
+
+// The category box: an editable drop-down of the category entries whose text field completes
+// what is typed against them. It reports a change (changed()) exactly when the category editing
+// rules (lookup/category_edit.h) say so: a pick from the list or with the arrow keys, a completion
+// that selects a different entry, and every edit of the text field. The field's own context menu
+// is switched off, as its edits would go unreported.
+class CategoryBox : public QComboBox {
+    Q_OBJECT
+public:
+    CategoryBox(const QStringList& entries, const QString& caption, QWidget* parent = nullptr);
+
+    // The entry the box has selected, -1 for none.
+    int selectedEntry() const { return entry_; }
+
+Q_SIGNALS:
+    void changed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool handleKey(const QKeyEvent& key);
+    lookup::CategoryEditState currentState() const;
+    void apply(const lookup::CategoryEditResult& result);
+
+    int entry_ = -1;
+};
+
+} // namespace app
