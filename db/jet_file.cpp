@@ -99,6 +99,26 @@ QVariant valueOf(JetType type, const char* text, int length) {
     }
 }
 
+// An OLE value, chunk by chunk through the column's bound buffer. libmdb's own full read follows
+// the chain of long-value rows without end when a damaged chain loops; this read stops once the
+// chunks exceed the length the row states.
+QByteArray readOle(MdbHandle* mdb, MdbColumn* column, size_t bindSize, const QString& damaged) {
+    std::array<char, MDB_MEMO_OVERHEAD> header{};
+    std::memcpy(header.data(), column->bind_ptr, header.size());
+    const auto statedLength = static_cast<qsizetype>(mdb_get_int32(header.data(), 0) & 0x00FFFFFF);
+    const auto* chunk = static_cast<const char*>(column->bind_ptr);
+    QByteArray bytes;
+    size_t length = mdb_ole_read(mdb, column, header.data(), bindSize);
+    while (length > 0) {
+        bytes.append(chunk, static_cast<qsizetype>(length));
+        if (bytes.size() > statedLength) {
+            fail(damaged);
+        }
+        length = mdb_ole_read_next(mdb, column, header.data());
+    }
+    return bytes;
+}
+
 // Reads every row of the table, or nothing when a value fills its `bindSize` buffer and so may
 // have been cut short.
 std::optional<JetTable> readRows(MdbCatalogEntry* entry, size_t bindSize, const QString& shown) {
@@ -143,13 +163,10 @@ std::optional<JetTable> readRows(MdbCatalogEntry* entry, size_t bindSize, const 
             if (type != JetType::Boolean && fields[index].is_null != 0) {
                 row.append(QVariant());
             } else if (type == JetType::Ole) {
-                auto* column = static_cast<MdbColumn*>(
-                    g_ptr_array_index(table->columns, static_cast<guint>(i)));
-                size_t size = 0;
-                void* bytes = mdb_ole_read_full(mdb, column, &size);
-                row.append(
-                    QByteArray(static_cast<const char*>(bytes), static_cast<qsizetype>(size)));
-                std::free(bytes);
+                row.append(readOle(mdb,
+                                   static_cast<MdbColumn*>(
+                                       g_ptr_array_index(table->columns, static_cast<guint>(i))),
+                                   bindSize, cannotRead));
             } else if (static_cast<size_t>(lengths[index]) >= bindSize - 1) {
                 return std::nullopt;
             } else {
