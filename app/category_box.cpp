@@ -19,6 +19,9 @@ CategoryBox::CategoryBox(const QStringList& entries, const QString& caption, QWi
     setEditText(caption);
     lineEdit()->setContextMenuPolicy(Qt::NoContextMenu);
     lineEdit()->installEventFilter(this);
+    // QComboBox selects the entry matching the text when the field loses the focus, as if picked;
+    // leaving the box is no pick here.
+    disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
     connect(this, &QComboBox::activated, this,
             [this](int index) { apply(lookup::pickEntry(currentState(), index)); });
 }
@@ -37,6 +40,8 @@ bool CategoryBox::handleKey(const QKeyEvent& key) {
         apply(lookup::cutSelection(state));
     } else if (key.matches(QKeySequence::Paste)) {
         apply(lookup::pasteText(state, QGuiApplication::clipboard()->text()));
+    } else if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
+        // Enter picks nothing (QComboBox would pick the entry matching the text).
     } else if (key.key() == Qt::Key_Backspace && key.modifiers() == Qt::NoModifier) {
         apply(lookup::pressBackspace(state));
     } else if (key.key() == Qt::Key_Delete && key.modifiers() == Qt::NoModifier) {
