@@ -1,0 +1,238 @@
+#include "app/list_grid.h"
+#include "assets/embedded_database.h"
+#include "assets/ui/ui_assets.h"
+#include "db/record_set.h"
+#include "db/working_copy.h"
+#include "form_fixture.h"
+#include "key_input.h"
+#include "lookup/web_links.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTest>
+#include <QWheelEvent>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Turns the mouse wheel over the middle of the grid's cells by `delta` (120 per notch;
+// positive away from the user).
+void turnWheel(app::ListGrid* grid, QPoint delta) {
+    const QPointF at = QRectF(grid->viewport()->rect()).center();
+    QWheelEvent wheel(at, grid->viewport()->mapToGlobal(at), QPoint(), delta, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid->viewport(), &wheel);
+}
+
+} // namespace
+
+// Reading a remedy, copying it, the wheel over the list and the web links, through the window.
+class FormReaderTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        initUiAssets();
+        registerEmbeddedDatabase();
+    }
+    void init() {
+        fixture_ = std::make_unique<FormFixture>();
+        fixture_->createForm();
+    }
+    void cleanup() {
+        fixture_.reset();
+        lookup::setUrlOpener({});
+    }
+
+    void cellClickShowsTheFormattedBody() {
+        const int row = rowWhere([](const QString& body) { return body.contains(u'#'); });
+        clickCell(row, 1);
+        const QString shown = detailBox()->toPlainText();
+        QVERIFY(shown.startsWith(fixture_->recordSet()->valueText(row, 1)));
+        QVERIFY(!shown.contains(u'#'));
+        QVERIFY(shown.contains(u"\n【"_s));
+        // Every section on a line of its own.
+        for (const QString& line : shown.split(u'\n').mid(1))
+            QVERIFY2(line.startsWith(u'【'), qPrintable(line));
+
+        // A click replaces whatever the box held, typed text included.
+        typeText(detailBox(), u"笔记"_s);
+        clickCell(row, 1);
+        QCOMPARE(detailBox()->toPlainText(), shown);
+    }
+
+    void remedyWithoutBodyLeavesTheBoxEmpty() {
+        const int row = rowWhere([](const QString& body) { return body.isEmpty(); });
+        detailBox()->setPlainText(u"前一个"_s);
+        clickCell(row, 1);
+        QCOMPARE(detailBox()->toPlainText(), QString());
+        fixture_->click(u"Button_Copy");
+        QCOMPARE(fixture_->boxes().texts(), QStringList{u"请选择一条信息再复制！"_s});
+    }
+
+    void clicksOutsideTheCellsReadNothing() {
+        app::ListGrid* grid = fixture_->grid();
+        QTest::mouseClick(grid->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                          QPoint(grid->columnViewportPosition(1) + 20, 5));
+        QTest::mouseClick(grid->verticalHeader()->viewport(), Qt::LeftButton, {},
+                          QPoint(5, grid->rowViewportPosition(2) + 5));
+        QTest::mouseClick(grid->viewport(), Qt::RightButton, {},
+                          grid->visualRect(grid->model()->index(1, 1)).center());
+        QCOMPARE(detailBox()->toPlainText(), QString());
+    }
+
+    void copy_data() {
+        QTest::addColumn<QString>("boxText");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("empty box") << QString() << u"untouched"_s << u"请选择一条信息再复制！"_s;
+        QTest::newRow("lines") << u"甲\n【组成】乙"_s << u"甲\r\n【组成】乙"_s
+                               << u"该信息已经拷贝到剪切板."_s;
+        QTest::newRow("only spaces and breaks")
+            << u" \n "_s << u" \r\n "_s << u"该信息已经拷贝到剪切板."_s;
+    }
+    void copy() {
+        QFETCH(QString, boxText);
+        QFETCH(QString, clipboard);
+        QFETCH(QString, notice);
+        QGuiApplication::clipboard()->setText(u"untouched"_s);
+        detailBox()->setPlainText(boxText);
+        // Part of the text selected: the whole text is copied all the same.
+        QTextCursor cursor = detailBox()->textCursor();
+        cursor.setPosition(0);
+        cursor.setPosition(qMin(1, int(boxText.size())), QTextCursor::KeepAnchor);
+        detailBox()->setTextCursor(cursor);
+
+        fixture_->click(u"Button_Copy");
+        QCOMPARE(fixture_->boxes().texts(), QStringList{notice});
+        QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
+        if (!boxText.isEmpty())
+            QCOMPARE(detailBox()->textCursor().selectedText().size(), boxText.size());
+    }
+
+    void copyTakesTheCellClickedAndWhatWasTyped() {
+        clickCell(0, 1);
+        detailBox()->moveCursor(QTextCursor::End);
+        typeText(detailBox(), u"注"_s);
+        fixture_->click(u"Button_Copy");
+        const QString copied = QGuiApplication::clipboard()->text();
+        QVERIFY(copied.endsWith(u"注"_s));
+        QCOMPARE(copied, detailBox()->toPlainText().replace(u'\n', u"\r\n"_s));
+    }
+
+    void wheelStepsOneRecord_data() {
+        QTest::addColumn<int>("startRow");
+        QTest::addColumn<QPoint>("delta");
+        QTest::addColumn<int>("expectedRow");
+        QTest::newRow("toward the user: next") << 5 << QPoint(0, -120) << 6;
+        QTest::newRow("away from the user: previous") << 5 << QPoint(0, 120) << 4;
+        QTest::newRow("distance 0: previous") << 5 << QPoint(0, 0) << 4;
+        QTest::newRow("three notches at once: one") << 5 << QPoint(0, -360) << 6;
+        QTest::newRow("a fraction of a notch: one") << 5 << QPoint(0, -30) << 6;
+        QTest::newRow("toward the user at the last") << 8029 << QPoint(0, -120) << 8029;
+        QTest::newRow("away from the user at the first") << 0 << QPoint(0, 120) << 0;
+    }
+    void wheelStepsOneRecord() {
+        QFETCH(int, startRow);
+        QFETCH(QPoint, delta);
+        QFETCH(int, expectedRow);
+        if (startRow > 0)
+            fixture_->recordSet()->moveBy(startRow);
+        detailBox()->setPlainText(u"前一个"_s);
+        turnWheel(fixture_->grid(), delta);
+        QCOMPARE(fixture_->recordSet()->currentRow(), expectedRow);
+        QCOMPARE(fixture_->grid()->currentIndex().row(), expectedRow);
+        QCOMPARE(detailBox()->toPlainText(), u"前一个"_s);
+        QVERIFY(fixture_->boxes().boxes().isEmpty());
+    }
+
+    void wheelOnClosedListReportsTheError() {
+        fixture_->recordSet()->close();
+        turnWheel(fixture_->grid(), QPoint(0, -120));
+        QCOMPARE(fixture_->boxes().texts(),
+                 QStringList{u"ADOQuery1: Cannot perform this operation on a closed dataset."_s});
+        QCOMPARE(fixture_->boxes().boxes().first().icon, QMessageBox::Critical);
+        QVERIFY(fixture_->form().isVisible());
+    }
+
+    void noWheelHookAfterFailedCreation() {
+        fixture_.reset();
+        auto failing = std::make_unique<FormFixture>();
+        QVERIFY(QDir().mkdir(db::workingCopyPath()));
+        failing->createForm();
+        QCOMPARE(failing->boxes().texts(), QStringList{u"程序发生未知错误,请联系客服！"_s});
+        failing->boxes().clear();
+        turnWheel(failing->grid(), QPoint(0, -120));
+        QVERIFY(failing->boxes().boxes().isEmpty());
+    }
+
+    void webLinks_data() {
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<QString>("host");
+        QTest::newRow("在线版本") << u"Button_Web"_s << u"www.dravena.example"_s;
+        QTest::newRow("banner") << u"Image1"_s << u"www.dravena.example"_s;
+        QTest::newRow("web-site label") << u"Label3"_s << u"www.dravena.example"_s;
+        QTest::newRow("软件升级") << u"Button_Updata"_s << u"update.dravena.example"_s;
+    }
+    void webLinks() {
+        QFETCH(QString, trigger);
+        QFETCH(QString, host);
+        QStringList opened;
+        lookup::setUrlOpener([&](const QString& url) { opened.append(url); });
+        const QString link = u"http://"_s + host + u"/?v=Vivazud"_s;
+
+        clickTrigger(trigger);
+        QCOMPARE(opened, QStringList{link + u"1.4.20160122"_s});
+
+        // The version box as the user left it, unaltered; each click is a new request.
+        auto* version = fixture_->child<QLineEdit>(u"Edit_SoftVer");
+        fixture_->child<QTabWidget>(u"PageControl1")->setCurrentIndex(1);
+        version->selectAll();
+        typeText(version, u" 2.0&版 "_s);
+        clickTrigger(trigger);
+        clickTrigger(trigger);
+        version->clear();
+        clickTrigger(trigger);
+        QCOMPARE(opened, (QStringList{link + u"1.4.20160122"_s, link + u" 2.0&版 "_s,
+                                      link + u" 2.0&版 "_s, link}));
+        QVERIFY(fixture_->boxes().boxes().isEmpty());
+    }
+
+private:
+    QPlainTextEdit* detailBox() const { return fixture_->child<QPlainTextEdit>(u"Memo_Info"); }
+
+    template <typename Predicate>
+    int rowWhere(Predicate bodyMatches) const {
+        const db::RecordSet* set = fixture_->recordSet();
+        for (int row = 0; row < fixture_->grid()->model()->rowCount(); ++row) {
+            if (bodyMatches(set->valueText(row, 2)))
+                return row;
+        }
+        qFatal("no such remedy");
+    }
+
+    void clickCell(int row, int column) const {
+        app::ListGrid* grid = fixture_->grid();
+        const QModelIndex cell = grid->model()->index(row, column);
+        grid->scrollTo(cell);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+    }
+
+    void clickTrigger(const QString& name) const {
+        auto* pages = fixture_->child<QTabWidget>(u"PageControl1");
+        QWidget* trigger = fixture_->child<QWidget>(name);
+        if (name == u"Label3")
+            pages->setCurrentIndex(1);
+        QTest::mouseClick(trigger, Qt::LeftButton);
+    }
+
+    std::unique_ptr<FormFixture> fixture_;
+};
+
+QTEST_MAIN(FormReaderTest)
+#include "form_reader_test.moc"
