@@ -8,9 +8,9 @@
 #include "db/record_set.h"
 #include "db/resources.h"
 #include "db/working_copy.h"
+#include "form_fixture.h"
 #include "key_input.h"
 #include "lookup/search.h"
-#include "modal_box_answerer.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -60,23 +59,13 @@ private Q_SLOTS:
         registerEmbeddedDatabase();
     }
 
-    void init() {
-        tempDir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(tempDir_->isValid());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(tempDir_->path()));
-        answerer_ = std::make_unique<ModalBoxAnswerer>();
-    }
-
-    void cleanup() {
-        form_.reset();
-        answerer_.reset();
-        tempDir_.reset();
-    }
+    void init() { fixture_ = std::make_unique<FormFixture>(); }
+    void cleanup() { fixture_.reset(); }
 
     void startState() {
-        createAndShowForm();
-        QVERIFY2(answerer_->boxes().isEmpty(), qPrintable(answerer_->texts().join(u'|')));
-        QCOMPARE(form_->windowTitle(), u"Vorlanta 1.4.20160122"_s);
+        fixture_->createForm();
+        QVERIFY2(answerer()->boxes().isEmpty(), qPrintable(answerer()->texts().join(u'|')));
+        QCOMPARE(form()->windowTitle(), u"Vorlanta 1.4.20160122"_s);
         QCOMPARE(child<QTabWidget>(u"PageControl1")->currentIndex(), 0);
         checkFullList();
         QCOMPARE(statusBar()->panelText(1), QString());
@@ -87,20 +76,20 @@ private Q_SLOTS:
     }
 
     void editingVersionKeepsCaption() {
-        createAndShowForm();
+        fixture_->createForm();
         child<QTabWidget>(u"PageControl1")->setCurrentIndex(1);
         auto* version = child<QLineEdit>(u"Edit_SoftVer");
         QTest::mouseClick(version, Qt::LeftButton);
         QTest::keyClick(version, Qt::Key_A, Qt::ControlModifier);
         typeText(version, u"2.0 新版"_s);
         QCOMPARE(version->text(), u"2.0 新版"_s);
-        QCOMPARE(form_->windowTitle(), u"Vorlanta 1.4.20160122"_s);
+        QCOMPARE(form()->windowTitle(), u"Vorlanta 1.4.20160122"_s);
     }
 
     // After the list has been narrowed (as a search does), the refresh button brings back the
     // whole list and leaves the boxes alone; a second refresh gives the same.
     void refreshBringsBackWholeList() {
-        createAndShowForm();
+        fixture_->createForm();
         db::RecordSet* set = recordSet();
         set->close();
         set->clearSql();
@@ -121,12 +110,12 @@ private Q_SLOTS:
             QCOMPARE(child<QComboBox>(u"ComboBox_Class")->currentText(), u"补气"_s);
             QCOMPARE(child<QPlainTextEdit>(u"Memo_Info")->toPlainText(), u"正文"_s);
         }
-        QVERIFY(answerer_->boxes().isEmpty());
+        QVERIFY(answerer()->boxes().isEmpty());
     }
 
     // Each open rebuilds the grid's columns, all shown; the column layout hides them again.
     void everyOpenRebuildsColumns() {
-        createAndShowForm();
+        fixture_->createForm();
         QList<qsizetype> visibleAtOpen;
         connect(recordSet(), &db::RecordSet::opened, this,
                 [&] { visibleAtOpen.append(visibleColumns().size()); });
@@ -137,7 +126,7 @@ private Q_SLOTS:
     }
 
     void gridAndRecordSetMoveTogether() {
-        createAndShowForm();
+        fixture_->createForm();
         app::ListGrid* grid = this->grid();
         db::RecordSet* set = recordSet();
 
@@ -158,31 +147,31 @@ private Q_SLOTS:
 
         set->moveBy(-10000);
         QCOMPARE(grid->currentIndex().row(), 0);
-        QVERIFY(answerer_->boxes().isEmpty());
+        QVERIFY(answerer()->boxes().isEmpty());
     }
 
     // With the database gone the refresh shows the engine's error and leaves an empty list;
     // once the database is back, the next refresh loads it again.
     void refreshFailureIsReportedAndRecovers() {
-        createAndShowForm();
-        findConnection()->close();
+        fixture_->createForm();
+        fixture_->connection()->close();
         QVERIFY(QFile::remove(db::workingCopyPath()));
 
         QTest::mouseClick(child<QPushButton>(u"Button_Refresh"), Qt::LeftButton);
-        QCOMPARE(answerer_->boxes().size(), 1);
-        const ShownBox box = answerer_->boxes().first();
+        QCOMPARE(answerer()->boxes().size(), 1);
+        const ShownBox box = answerer()->boxes().first();
         QCOMPARE(box.caption, u"Vorlantix"_s);
         QCOMPARE(box.icon, QMessageBox::Critical);
         QVERIFY(box.text.endsWith(u'.'));
         QVERIFY(box.text.contains(u"ResBuild.dll"_s));
         QCOMPARE(grid()->model()->rowCount(), 0);
         QCOMPARE(statusBar()->panelText(0), u"共8030条信息"_s);
-        QVERIFY(form_->isVisible());
+        QVERIFY(form()->isVisible());
 
         db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, db::workingCopyPath());
-        answerer_->clear();
+        answerer()->clear();
         QTest::mouseClick(child<QPushButton>(u"Button_Refresh"), Qt::LeftButton);
-        QVERIFY(answerer_->boxes().isEmpty());
+        QVERIFY(answerer()->boxes().isEmpty());
         checkFullList();
     }
 
@@ -199,8 +188,8 @@ private Q_SLOTS:
         file.write(leftover);
         file.close();
 
-        createAndShowForm();
-        QVERIFY(answerer_->boxes().isEmpty());
+        fixture_->createForm();
+        QVERIFY(answerer()->boxes().isEmpty());
         checkFullList();
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll() == databaseBytes());
@@ -217,18 +206,18 @@ private Q_SLOTS:
     }
     void closing() {
         QFETCH(QString, way);
-        createAndShowForm();
+        fixture_->createForm();
         CloseEventCounter closes;
-        form_->installEventFilter(&closes);
-        QSignalSpy connectionClosing(findConnection(), &db::Connection::aboutToClose);
+        form()->installEventFilter(&closes);
+        QSignalSpy connectionClosing(fixture_->connection(), &db::Connection::aboutToClose);
 
-        QTimer::singleShot(0, form_.get(), [&] {
+        QTimer::singleShot(0, form(), [&] {
             if (way == u"button")
                 QTest::mouseClick(child<QPushButton>(u"Button_Close"), Qt::LeftButton);
             else if (way == u"title bar")
-                form_->windowHandle()->close();
+                form()->windowHandle()->close();
             else
-                QTest::keyClick(form_.get(), Qt::Key_F4, Qt::AltModifier);
+                QTest::keyClick(form(), Qt::Key_F4, Qt::AltModifier);
         });
         // Ends the loop with an error code should the close not end it (instead of hanging).
         QTimer failSafe;
@@ -236,23 +225,16 @@ private Q_SLOTS:
         failSafe.start(std::chrono::seconds(30));
         QCOMPARE(QApplication::exec(), 0);
 
-        QVERIFY(!form_->isVisible());
+        QVERIFY(!form()->isVisible());
         QCOMPARE(closes.count, 1);
         QCOMPARE(connectionClosing.size(), 1);
-        QVERIFY(!findConnection()->connected());
+        QVERIFY(!fixture_->connection()->connected());
         QCOMPARE(grid()->model()->rowCount(), 0);
         QVERIFY(!QFile::exists(db::workingCopyPath()));
-        QVERIFY(answerer_->boxes().isEmpty());
+        QVERIFY(answerer()->boxes().isEmpty());
     }
 
 private:
-    void createAndShowForm() {
-        form_ = std::make_unique<TForm1>();
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-        QApplication::setActiveWindow(form_.get());
-    }
-
     void checkFullList() {
         QCOMPARE(grid()->model()->rowCount(), 8030);
         QCOMPARE(recordSet()->currentRow(), 0);
@@ -275,19 +257,15 @@ private:
 
     template <typename T>
     T* child(QStringView name) const {
-        T* found = form_->findChild<T*>(name.toString());
-        if (!found)
-            qFatal("no %s", qPrintable(name.toString()));
-        return found;
+        return fixture_->child<T>(name);
     }
-    app::ListGrid* grid() const { return child<app::ListGrid>(u"DBGrid1"); }
-    app::PanelStatusBar* statusBar() const { return child<app::PanelStatusBar>(u"StatusBar1"); }
-    db::RecordSet* recordSet() const { return child<db::RecordSet>(u"ADOQuery1"); }
-    db::Connection* findConnection() const { return child<db::Connection>(u"ADOConnection1"); }
+    TForm1* form() const { return &fixture_->form(); }
+    app::ListGrid* grid() const { return fixture_->grid(); }
+    app::PanelStatusBar* statusBar() const { return fixture_->statusBar(); }
+    db::RecordSet* recordSet() const { return fixture_->recordSet(); }
+    ModalBoxAnswerer* answerer() const { return &fixture_->boxes(); }
 
-    std::unique_ptr<QTemporaryDir> tempDir_;
-    std::unique_ptr<ModalBoxAnswerer> answerer_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<FormFixture> fixture_;
 };
 
 QTEST_MAIN(FormLifecycleTest)
