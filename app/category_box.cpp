@@ -18,7 +18,6 @@ CategoryBox::CategoryBox(const QStringList& entries, const QString& caption, QWi
     setCurrentIndex(-1);
     setEditText(caption);
     lineEdit()->setContextMenuPolicy(Qt::NoContextMenu);
-    lineEdit()->installEventFilter(this);
     // QComboBox selects the entry matching the text when the field loses the focus, as if picked;
     // leaving the box is no pick here.
     disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
@@ -26,10 +25,25 @@ CategoryBox::CategoryBox(const QStringList& entries, const QString& caption, QWi
             [this](int index) { apply(lookup::pickEntry(currentState(), index)); });
 }
 
-bool CategoryBox::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lineEdit() && event->type() == QEvent::KeyPress)
-        return handleKey(*static_cast<QKeyEvent*>(event));
-    return QComboBox::eventFilter(watched, event);
+void CategoryBox::keyPressEvent(QKeyEvent* event) {
+    if (!handleKey(*event))
+        QComboBox::keyPressEvent(event);
+}
+
+void CategoryBox::inputMethodEvent(QInputMethodEvent* event) {
+    // Text composed with an input method counts as typed, character by character; what is still
+    // being composed is shown by the field as usual.
+    const QString committed = event->commitString();
+    if (committed.isEmpty()) {
+        QComboBox::inputMethodEvent(event);
+        return;
+    }
+    for (qsizetype at = 0; at < committed.size();) {
+        const qsizetype length = committed.at(at).isHighSurrogate() ? 2 : 1;
+        apply(lookup::typeCharacter(currentState(), QStringView(committed).mid(at, length)));
+        at += length;
+    }
+    event->accept();
 }
 
 bool CategoryBox::handleKey(const QKeyEvent& key) {

@@ -23,7 +23,9 @@ Q_SIGNALS:
     void changed();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The box, not its text field, has the keyboard focus and receives the keys.
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     bool handleKey(const QKeyEvent& key);

@@ -31,6 +31,15 @@ window=$(xdotool search --onlyvisible --name "^Vorlanta ")
 # The About page's tab, right of the list page's tab.
 xdotool mousemove --window "$window" 90 142 click 1
 shot "^Vorlanta " about-page.png
+# Back on the list page: the category box's first entry (Down in its text field), then a row.
+xdotool mousemove --window "$window" 40 142 click 1
+sleep 0.5
+xdotool mousemove --window "$window" 30 207 click 1
+sleep 0.5
+xdotool key Down
+sleep 1
+xdotool mousemove --window "$window" 100 300 click 1
+shot "^Vorlanta " category-and-remedy.png
 wmctrl -c "Vorlanta "
 wait $app
 

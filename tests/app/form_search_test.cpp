@@ -10,6 +10,7 @@
 
 #include <QAbstractItemView>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -172,12 +173,26 @@ private Q_SLOTS:
         box->lineEdit()->selectAll();
         for (const QString& key : keys) {
             if (key == u"<BS>")
-                QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
+                QTest::keyClick(box, Qt::Key_Backspace);
             else
-                typeText(box->lineEdit(), key);
+                typeText(box, key);
         }
         QCOMPARE(searched_, searched);
         QCOMPARE(box->currentText(), finalText);
+    }
+
+    void textFromAnInputMethodCountsAsTyped() {
+        app::CategoryBox* box = categoryBox();
+        box->setFocus();
+        box->lineEdit()->selectAll();
+        QInputMethodEvent composing(u"bu"_s, {});
+        QApplication::sendEvent(box, &composing);
+        QVERIFY(searched_.isEmpty());
+        QInputMethodEvent committed;
+        committed.setCommitString(u"补"_s);
+        QApplication::sendEvent(box, &committed);
+        QCOMPARE(searched_, QStringList{u"补气"_s});
+        QCOMPARE(box->currentText(), u"补气"_s);
     }
 
     void completingToTheSelectedEntryDoesNotSearchAgain() {
@@ -185,7 +200,7 @@ private Q_SLOTS:
         box->setFocus();
         QTest::keyClick(box, Qt::Key_Down);
         box->lineEdit()->selectAll();
-        typeText(box->lineEdit(), u"补"_s);
+        typeText(box, u"补"_s);
         QCOMPARE(searched_, QStringList{u"补气"_s});
         QCOMPARE(box->lineEdit()->selectedText(), u"气"_s);
     }
@@ -194,14 +209,14 @@ private Q_SLOTS:
         app::CategoryBox* box = categoryBox();
         box->setFocus();
         box->lineEdit()->selectAll();
-        QTest::keyClick(box->lineEdit(), Qt::Key_X, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), u"分类查看"_s);
         QCOMPARE(box->currentText(), QString());
         QGuiApplication::clipboard()->setText(u"脱发"_s);
-        QTest::keyClick(box->lineEdit(), Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(searched_, QStringList{u"脱发"_s});
         // Neither Enter nor leaving the box counts as a pick of the entry the text names.
-        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Return);
         keywordBox()->setFocus();
         QCOMPARE(searched_, QStringList{u"脱发"_s});
     }
