@@ -1,12 +1,11 @@
 #pragma once
 
+#include "db/data_source.h"
+
+#include <QPointer>
 #include <QTableView>
 
 #include <functional>
-
-namespace db {
-class DataSource;
-}
 
 namespace app {
 
@@ -43,7 +42,8 @@ private:
     void followRecordSet();
     int firstVisibleColumn() const;
 
-    db::DataSource* source_ = nullptr;
+    // The window may destroy the data source before the grid.
+    QPointer<db::DataSource> source_;
     WindowMethod windowMethod_;
     bool following_ = false;
 };
