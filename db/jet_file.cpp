@@ -99,6 +99,23 @@ QVariant valueOf(JetType type, const char* text, int length) {
     }
 }
 
+// A table's definition and columns. libmdb walks the table's usage map to find its data pages
+// without checking it: an empty map is a null pointer to it, and an inline map shorter than its
+// 5-byte head makes it scan far past the map.
+TableDefPtr readDefinition(MdbCatalogEntry* entry, const QString& damaged) {
+    TableDefPtr table(mdb_read_table(entry));
+    if (!table || mdb_read_columns(table.get()) == nullptr) {
+        fail(damaged);
+    }
+    const auto* map = static_cast<const unsigned char*>(table->usage_map);
+    const bool inlineMap = map != nullptr && map[0] == 0 && table->map_sz >= 5;
+    const bool referenceMap = map != nullptr && map[0] == 1;
+    if (!inlineMap && !referenceMap) {
+        fail(damaged);
+    }
+    return table;
+}
+
 // An OLE value, chunk by chunk through the column's bound buffer. libmdb's own full read follows
 // the chain of long-value rows without end when a damaged chain loops; this read stops once the
 // chunks exceed the length the row states.
@@ -125,10 +142,7 @@ std::optional<JetTable> readRows(MdbCatalogEntry* entry, size_t bindSize, const 
     MdbHandle* mdb = entry->mdb;
     const QString cannotRead = u"Cannot read table '%1' of database '%2'"_s.arg(
         QString::fromUtf8(entry->object_name), shown);
-    const TableDefPtr table(mdb_read_table(entry));
-    if (!table || mdb_read_columns(table.get()) == nullptr) {
-        fail(cannotRead);
-    }
+    const TableDefPtr table = readDefinition(entry, cannotRead);
     mdb_set_bind_size(mdb, bindSize);
 
     JetTable result;
@@ -187,10 +201,8 @@ std::vector<std::unique_ptr<MdbCatalogEntry>> readCatalog(MdbHandle* mdb, const 
     objects.object_type = MDB_TABLE;
     objects.table_pg = 2;
     std::snprintf(objects.object_name, sizeof objects.object_name, "MSysObjects");
-    const TableDefPtr table(mdb_read_table(&objects));
-    if (!table || mdb_read_columns(table.get()) == nullptr) {
-        fail(u"Cannot read the catalog of database '%1'"_s.arg(shown));
-    }
+    const TableDefPtr table =
+        readDefinition(&objects, u"Cannot read the catalog of database '%1'"_s.arg(shown));
     constexpr std::array kColumns = {"Id", "Name", "Type", "Flags"};
     std::array<std::vector<char>, kColumns.size()> values;
     for (size_t i = 0; i < kColumns.size(); ++i) {
