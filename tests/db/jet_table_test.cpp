@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -28,6 +29,8 @@ private Q_SLOTS:
     void tellsNullFromEmptyText();
     void rejectsBadFiles_data();
     void rejectsBadFiles();
+    void rejectsDamagedUsageMap_data();
+    void rejectsDamagedUsageMap();
     void rejectsUnknownTable_data();
     void rejectsUnknownTable();
 };
@@ -143,6 +146,39 @@ void JetTableTest::rejectsBadFiles() {
     } catch (const db::DatabaseError& error) {
         const QString text = QString::fromUtf8(error.what());
         QVERIFY2(text.contains(message) && text.contains(path), error.what());
+    }
+}
+
+void JetTableTest::rejectsDamagedUsageMap_data() {
+    QTest::addColumn<int>("mapLength");
+    QTest::newRow("empty map") << 0;
+    QTest::newRow("map shorter than its head") << 3;
+}
+
+void JetTableTest::rejectsDamagedUsageMap() {
+    // In small_remedies.mdb the usage map of table data (definition on page 10) is row 36 of
+    // page 11; row 35 starts at 1612. Moving row 36's start shortens the map: libmdb would
+    // follow a null map or scan far past a short one.
+    QFETCH(int, mapLength);
+    QFile source(fixture(u"small_remedies.mdb"_s));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    QByteArray bytes = source.readAll();
+    const qsizetype rowStart = 11 * 4096 + 14 + 36 * 2;
+    QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + rowStart - 2), quint16(1612));
+    qToLittleEndian<quint16>(quint16(1612 - mapLength), bytes.data() + rowStart);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"damaged.mdb"_s);
+    QFile damaged(path);
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write(bytes);
+    damaged.close();
+    try {
+        db::readJetTable(path, u"data"_s);
+        QFAIL("no error");
+    } catch (const db::DatabaseError& error) {
+        QCOMPARE(QString::fromUtf8(error.what()),
+                 u"Cannot read table 'data' of database '%1'"_s.arg(path));
     }
 }
 
