@@ -21,5 +21,5 @@ cp "$source_dir"/tests/db/fixtures/*.mdb "$build_dir/corpus/database/"
 cd "$build_dir/crashes"
 "$build_dir/fuzz/statement_fuzz" -max_total_time="$seconds" -max_len=4096 \
     "$build_dir/corpus/statement"
-"$build_dir/fuzz/database_fuzz" -max_total_time="$seconds" -max_len=400000 -rss_limit_mb=4096 \
+"$build_dir/fuzz/database_fuzz" -max_total_time="$seconds" -max_len=300000 -rss_limit_mb=4096 \
     "$build_dir/corpus/database"
