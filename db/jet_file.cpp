@@ -2,7 +2,7 @@
 
 #include "db/database_error.h"
 
-#include <QFileInfo>
+#include <QFile>
 
 #include <array>
 #include <cerrno>
@@ -42,37 +42,60 @@ QString systemText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// libmdb would crash or loop on files that are not whole Jet 4.0 databases, so the header page
-// and the length are checked before it sees the file.
-void checkDatabaseFile(const QByteArray& nativePath, const QString& shown) {
+// The whole file, read at once: libmdb then parses exactly the bytes that were checked, and
+// reads pages from memory instead of seeking and reading the file for each one.
+QByteArray readDatabaseFile(const QByteArray& nativePath, const QString& shown) {
     const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         fail(u"Cannot open database '%1': %2"_s.arg(shown, systemText(errno)));
     }
     struct stat info {};
-    std::array<char, 0x15> header{};
     const bool isFile = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    const ssize_t got = isFile ? ::pread(fd, header.data(), header.size(), 0) : -1;
-    const int readError = errno;
+    // Jet 4.0 files end at 2 GB.
+    const bool fits = info.st_size <= (off_t{1} << 31);
+    QByteArray bytes(isFile && fits ? static_cast<qsizetype>(info.st_size) : 0, Qt::Uninitialized);
+    qsizetype done = 0;
+    int readError = 0;
+    while (isFile && done < bytes.size()) {
+        const ssize_t got =
+            ::pread(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done),
+                    static_cast<off_t>(done));
+        if (got <= 0) {
+            readError = got < 0 ? errno : EIO;
+            break;
+        }
+        done += got;
+    }
     ::close(fd);
     if (!isFile) {
         fail(u"Cannot open database '%1': not a regular file"_s.arg(shown));
     }
-    if (got < 0) {
-        fail(u"Cannot read database '%1': %2"_s.arg(shown, systemText(readError)));
-    }
-    static constexpr char kMagic[] = "\x00\x01\x00\x00Standard Jet DB";
-    const bool jetHeader = got == static_cast<ssize_t>(header.size()) &&
-                           std::memcmp(header.data(), kMagic, sizeof kMagic) == 0;
-    if (!jetHeader || header[0x14] != 0x01) {
-        if (info.st_size < static_cast<off_t>(header.size()) && info.st_size > 0 &&
-            std::memcmp(header.data(), kMagic, static_cast<size_t>(info.st_size)) == 0) {
-            fail(u"Database '%1' is truncated"_s.arg(shown));
-        }
+    if (!fits) {
         fail(u"'%1' is not a Jet 4.0 database"_s.arg(shown));
     }
+    if (readError != 0) {
+        fail(u"Cannot read database '%1': %2"_s.arg(shown, systemText(readError)));
+    }
+    return bytes;
+}
+
+// libmdb would crash or loop on files that are not whole Jet 4.0 databases, so the header page
+// and the length are checked before it sees the file.
+void checkDatabaseImage(const QByteArray& bytes, const QString& shown) {
+    static constexpr char kMagic[] = "\x00\x01\x00\x00Standard Jet DB";
+    const auto headerSize = static_cast<qsizetype>(sizeof kMagic);
+    const bool jetHeader = bytes.size() > 0x14 &&
+                           std::memcmp(bytes.constData(), kMagic, sizeof kMagic) == 0 &&
+                           bytes[0x14] == 0x01;
+    if (!jetHeader) {
+        const bool cutHeader =
+            !bytes.isEmpty() && bytes.size() <= headerSize &&
+            std::memcmp(bytes.constData(), kMagic, static_cast<size_t>(bytes.size())) == 0;
+        fail(cutHeader ? u"Database '%1' is truncated"_s.arg(shown)
+                       : u"'%1' is not a Jet 4.0 database"_s.arg(shown));
+    }
     // The catalog's table definition lives on page 2, so a database has at least three pages.
-    if (info.st_size % kPageSize != 0 || info.st_size < 3 * kPageSize) {
+    if (bytes.size() % kPageSize != 0 || bytes.size() < 3 * kPageSize) {
         fail(u"Database '%1' is truncated"_s.arg(shown));
     }
 }
@@ -232,6 +255,7 @@ std::vector<std::unique_ptr<MdbCatalogEntry>> readCatalog(MdbHandle* mdb, const 
 } // namespace
 
 struct JetFile::Handle {
+    QByteArray image; // the file's bytes, which libmdb reads through a memory stream
     MdbHandle* mdb = nullptr;
     QString shownPath;
     std::vector<std::unique_ptr<MdbCatalogEntry>> tables;
@@ -252,13 +276,12 @@ JetFile::JetFile(const QString& path, const QString& shownPath)
     if (path.contains(QChar(u'\0'))) {
         fail(u"Cannot open database '%1': invalid file name"_s.arg(shown));
     }
-    // libmdb looks a relative name up along MDBPATH and converts text to the charset in
-    // MDBICONV; the engine wants neither.
-    ::unsetenv("MDBPATH");
+    handle_->image = readDatabaseFile(QFile::encodeName(path), shown);
+    checkDatabaseImage(handle_->image, shown);
+    // libmdb converts text to the charset named in MDBICONV; the engine wants UTF-8.
     ::unsetenv("MDBICONV");
-    const QByteArray nativePath = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-    checkDatabaseFile(nativePath, shown);
-    handle_->mdb = mdb_open(nativePath.constData(), MDB_NOFLAGS);
+    handle_->mdb = mdb_open_buffer(handle_->image.data(),
+                                   static_cast<size_t>(handle_->image.size()), MDB_NOFLAGS);
     if (handle_->mdb == nullptr) {
         fail(u"Cannot open database '%1'"_s.arg(shown));
     }
