@@ -10,24 +10,24 @@ ClickReporter::ClickReporter(QWidget* widget) : QObject(widget) {
 }
 
 bool ClickReporter::eventFilter(QObject* watched, QEvent* event) {
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
+        type != QEvent::MouseButtonRelease)
+        return false;
     const auto* mouse = static_cast<const QMouseEvent*>(event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        pressed_ = mouse->button() == Qt::LeftButton;
-        break;
-    case QEvent::MouseButtonDblClick:
+    const bool left = mouse->button() == Qt::LeftButton;
+    if (type == QEvent::MouseButtonPress) {
+        pressed_ = left;
+    } else if (type == QEvent::MouseButtonDblClick) {
         pressed_ = false;
-        if (mouse->button() == Qt::LeftButton)
+        if (left)
             Q_EMIT doubleClicked();
-        break;
-    case QEvent::MouseButtonRelease:
-        if (pressed_ && mouse->button() == Qt::LeftButton &&
-            static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint()))
+    } else {
+        const bool over =
+            static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint());
+        if (pressed_ && left && over)
             Q_EMIT clicked();
         pressed_ = false;
-        break;
-    default:
-        break;
     }
     return false;
 }

@@ -118,7 +118,12 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The controls go first, while the window is still whole: the list grid's window method and
+    // the handlers bound to the controls' signals are the window's, and the controls still send
+    // events and signals while they are taken down.
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+}
 
 void TForm1::createWindowFrame() {
     setObjectName(u"Form1"_s);
