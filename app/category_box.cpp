@@ -1,7 +1,9 @@
 #include "app/category_box.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -21,8 +23,26 @@ CategoryBox::CategoryBox(const QStringList& entries, const QString& caption, QWi
     // QComboBox selects the entry matching the text when the field loses the focus, as if picked;
     // leaving the box is no pick here.
     disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
-    connect(this, &QComboBox::activated, this,
-            [this](int index) { apply(lookup::pickEntry(currentState(), index)); });
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        if (index != entry_ || !listKey_)
+            apply(lookup::pickEntry(currentState(), index));
+    });
+    view()->installEventFilter(this);
+    view()->viewport()->installEventFilter(this);
+    connect(view()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (listKey_ && current.isValid() && current.row() != entry_)
+                    apply(lookup::pickEntry(currentState(), current.row()));
+            });
+}
+
+bool CategoryBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view() && event->type() == QEvent::KeyPress)
+        listKey_ = true;
+    else if (watched == view()->viewport() &&
+             (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress))
+        listKey_ = false;
+    return QComboBox::eventFilter(watched, event);
 }
 
 void CategoryBox::keyPressEvent(QKeyEvent* event) {

@@ -8,7 +8,8 @@ namespace app {
 
 // The category box: an editable drop-down of the category entries whose text field completes
 // what is typed against them. It reports a change (changed()) exactly when the category editing
-// rules (lookup/category_edit.h) say so: a pick from the list or with the arrow keys, a completion
+// rules (lookup/category_edit.h) say so: a pick from the list (a click, Enter, or each step of the
+// arrow keys through the open list) or with the arrow keys in the closed box, a completion
 // that selects a different entry, and every edit of the text field. The field's own context menu
 // is switched off, as its edits would go unreported.
 class CategoryBox : public QComboBox {
@@ -26,6 +27,7 @@ protected:
     // The box, not its text field, has the keyboard focus and receives the keys.
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool handleKey(const QKeyEvent& key);
@@ -33,6 +35,9 @@ private:
     void apply(const lookup::CategoryEditResult& result);
 
     int entry_ = -1;
+    // Whether the open list was last used with the keyboard: the entry its keys move to counts as
+    // picked at once, while the pointer moving over the list moves it too and picks nothing.
+    bool listKey_ = false;
 };
 
 } // namespace app

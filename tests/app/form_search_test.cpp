@@ -134,6 +134,26 @@ private Q_SLOTS:
         QVERIFY(fixture_->statusBar()->panelText(0).startsWith(u"关于安神的信息"_s));
     }
 
+    // In the open list each arrow key picks the entry it moves to; Enter then closes the list
+    // without picking that entry again.
+    void categoryStepsThroughTheOpenList() {
+        app::CategoryBox* box = categoryBox();
+        box->setFocus();
+        box->showPopup();
+        QAbstractItemView* list = box->view();
+        QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+        QTest::mouseMove(list->viewport(), list->visualRect(list->model()->index(5, 0)).center());
+        QVERIFY(searched_.isEmpty());
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+        const QStringList stepped = searched_;
+        QCOMPARE(stepped.size(), 2);
+        QCOMPARE(box->currentText(), stepped.last());
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(!list->isVisible());
+        QCOMPARE(searched_, stepped);
+    }
+
     void categoryStepsWithArrowKeys() {
         app::CategoryBox* box = categoryBox();
         box->setFocus();
