@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     mdbtools mdbtools-dev
     zlib1g-dev libjpeg-dev libsqlite3-dev
-    fonts-arphic-uming fontconfig
+    fonts-arphic-uming fontconfig libfontconfig-dev
     xvfb xauth
 )
 # Node.js runs the independent mdb-reader check; keep a Node.js that is already there.
