@@ -1,19 +1,14 @@
 #include "db/jet_file.h"
 
 #include "db/database_error.h"
-
-#include <QFile>
+#include "db/jet_image.h"
 
 #include <array>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 // mdbtools.h wraps glib in extern "C"; glib must come first in C++.
@@ -26,7 +21,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace db {
 namespace {
 
-constexpr qint64 kPageSize = 4096;
 // libmdb hands every value over through a buffer of the handle's bind size, cutting longer ones
 // short; a memo gets a fresh buffer of that size for each row, so keep it small at first.
 constexpr size_t kFirstBindSize = size_t{1} << 16;
@@ -36,68 +30,6 @@ constexpr int kRowOffsetMask = 0x1fff;
 
 [[noreturn]] void fail(const QString& text) {
     throw DatabaseError(text.toStdString());
-}
-
-QString systemText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// The whole file, read at once: libmdb then parses exactly the bytes that were checked, and
-// reads pages from memory instead of seeking and reading the file for each one.
-QByteArray readDatabaseFile(const QByteArray& nativePath, const QString& shown) {
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        fail(u"Cannot open database '%1': %2"_s.arg(shown, systemText(errno)));
-    }
-    struct stat info {};
-    const bool isFile = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    // Jet 4.0 files end at 2 GB.
-    const bool fits = info.st_size <= (off_t{1} << 31);
-    QByteArray bytes(isFile && fits ? static_cast<qsizetype>(info.st_size) : 0, Qt::Uninitialized);
-    qsizetype done = 0;
-    int readError = 0;
-    while (isFile && done < bytes.size()) {
-        const ssize_t got =
-            ::pread(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done),
-                    static_cast<off_t>(done));
-        if (got <= 0) {
-            readError = got < 0 ? errno : EIO;
-            break;
-        }
-        done += got;
-    }
-    ::close(fd);
-    if (!isFile) {
-        fail(u"Cannot open database '%1': not a regular file"_s.arg(shown));
-    }
-    if (!fits) {
-        fail(u"'%1' is not a Jet 4.0 database"_s.arg(shown));
-    }
-    if (readError != 0) {
-        fail(u"Cannot read database '%1': %2"_s.arg(shown, systemText(readError)));
-    }
-    return bytes;
-}
-
-// libmdb would crash or loop on files that are not whole Jet 4.0 databases, so the header page
-// and the length are checked before it sees the file.
-void checkDatabaseImage(const QByteArray& bytes, const QString& shown) {
-    static constexpr char kMagic[] = "\x00\x01\x00\x00Standard Jet DB";
-    const auto headerSize = static_cast<qsizetype>(sizeof kMagic);
-    const bool jetHeader = bytes.size() > 0x14 &&
-                           std::memcmp(bytes.constData(), kMagic, sizeof kMagic) == 0 &&
-                           bytes[0x14] == 0x01;
-    if (!jetHeader) {
-        const bool cutHeader =
-            !bytes.isEmpty() && bytes.size() <= headerSize &&
-            std::memcmp(bytes.constData(), kMagic, static_cast<size_t>(bytes.size())) == 0;
-        fail(cutHeader ? u"Database '%1' is truncated"_s.arg(shown)
-                       : u"'%1' is not a Jet 4.0 database"_s.arg(shown));
-    }
-    // The catalog's table definition lives on page 2, so a database has at least three pages.
-    if (bytes.size() % kPageSize != 0 || bytes.size() < 3 * kPageSize) {
-        fail(u"Database '%1' is truncated"_s.arg(shown));
-    }
 }
 
 struct TableDefDeleter {
@@ -276,8 +208,7 @@ JetFile::JetFile(const QString& path, const QString& shownPath)
     if (path.contains(QChar(u'\0'))) {
         fail(u"Cannot open database '%1': invalid file name"_s.arg(shown));
     }
-    handle_->image = readDatabaseFile(QFile::encodeName(path), shown);
-    checkDatabaseImage(handle_->image, shown);
+    handle_->image = readJetImage(path, shown);
     // libmdb converts text to the charset named in MDBICONV; the engine wants UTF-8.
     ::unsetenv("MDBICONV");
     handle_->mdb = mdb_open_buffer(handle_->image.data(),
