@@ -66,9 +66,10 @@ bool ListGrid::defaultWindowMethod(QEvent* event) {
 
 void ListGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
-    if (following_ || !source_ || !current.isValid())
+    db::DataSource* source = source_.data();
+    if (following_ || source == nullptr || !current.isValid())
         return;
-    db::RecordSet& set = source_->recordSet();
+    db::RecordSet& set = source->recordSet();
     const int distance = current.row() - set.currentRow();
     if (distance == 0)
         return;
@@ -78,9 +79,10 @@ void ListGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
 }
 
 void ListGrid::followRecordSet() {
-    if (!source_)
+    const db::DataSource* source = source_.data();
+    if (source == nullptr)
         return;
-    const int row = source_->recordSet().currentRow();
+    const int row = source->recordSet().currentRow();
     rowIndicator()->setIndicatorRow(row);
     const int column = currentIndex().isValid() && !isColumnHidden(currentIndex().column())
                            ? currentIndex().column()
