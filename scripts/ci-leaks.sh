@@ -7,9 +7,10 @@
 #   scripts/ci-leaks.sh [test executable ...]   (default: every test executable in tests/app)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+jobs=$(nproc)
 
 cmake --preset debug >/dev/null
-cmake --build --preset debug -j "$(nproc)"
+cmake --build --preset debug -j "$jobs"
 if [ $# -eq 0 ]; then
     mapfile -t tests < <(find build/debug/tests/app -maxdepth 1 -name '*_test' -type f -perm -u+x | sort)
 else
@@ -17,23 +18,46 @@ else
 fi
 [ ${#tests[@]} -gt 0 ] || { echo "ci-leaks: no window test to run" >&2; exit 1; }
 
-runtime=$(mktemp -d)
-trap 'rm -rf "$runtime"' EXIT
-failed=()
-for test in "${tests[@]}"; do
-    echo "ci-leaks: $test"
-    start=$SECONDS
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# One test under valgrind, with a working-copy directory of its own so that tests running side by
+# side do not share the working copy. Leaves its output and exit status in $work.
+check() {
+    local test=$1 name
+    name=$(basename "$test")
+    mkdir -m 700 "$work/$name.runtime"
+    local start=$SECONDS status=0
     # Under valgrind the window takes its time; the test's own per-function limit is lifted.
-    if ! env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime" QTEST_FUNCTION_TIMEOUT=1800000 \
+    env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/$name.runtime" \
+        QTEST_FUNCTION_TIMEOUT=1800000 \
         valgrind --tool=memcheck --error-exitcode=99 --leak-check=full \
         --show-leak-kinds=definite,indirect --errors-for-leak-kinds=definite,indirect \
-        --num-callers=40 --suppressions=dist/valgrind.supp --gen-suppressions=all "$test"; then
-        failed+=("$test")
-    fi
-    echo "ci-leaks: $test took $((SECONDS - start)) s"
+        --num-callers=40 --suppressions=dist/valgrind.supp --gen-suppressions=all \
+        "$test" >"$work/$name.log" 2>&1 || status=$?
+    echo "$status" >"$work/$name.status"
+    echo "ci-leaks: $name: status $status after $((SECONDS - start)) s"
+}
+
+for test in "${tests[@]}"; do
+    while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do
+        wait -n
+    done
+    check "$test" &
 done
-if [ ${#failed[@]} -gt 0 ]; then
-    echo "ci-leaks: failed: ${failed[*]}" >&2
+wait
+
+failed=0
+for test in "${tests[@]}"; do
+    name=$(basename "$test")
+    if [ "$(cat "$work/$name.status")" != 0 ]; then
+        echo "--- ci-leaks: $name failed:" >&2
+        cat "$work/$name.log" >&2
+        failed=$((failed + 1))
+    fi
+done
+if [ "$failed" -gt 0 ]; then
+    echo "ci-leaks: $failed of ${#tests[@]} window tests failed" >&2
     exit 1
 fi
 echo "ci-leaks: ${#tests[@]} window tests clean"
