@@ -26,14 +26,14 @@ QString innermostMessage(const std::exception_ptr& error) {
 
 } // namespace
 
-QString errorReportText(std::exception_ptr error) {
+QString errorReportText(const std::exception_ptr& error) {
     QString text = innermostMessage(error);
     if (!text.isEmpty() && text.back().unicode() > u'.')
         text += u'.';
     return text;
 }
 
-void showErrorReport(std::exception_ptr error) {
+void showErrorReport(const std::exception_ptr& error) {
     showModalBox(QMessageBox::Critical, kApplicationTitle.toString(), errorReportText(error),
                  QStringLiteral("OK"));
 }

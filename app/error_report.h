@@ -10,11 +10,11 @@ namespace app {
 // The text the error report shows for `error`: the message of the innermost error it wraps
 // (std::nested_exception) unless that one is empty, with "." appended when the message does not
 // end in "." or a character below it. "Cannot open file" gives "Cannot open file."; "Done!" stays.
-QString errorReportText(std::exception_ptr error);
+QString errorReportText(const std::exception_ptr& error);
 
 // Shows `error` in the program's error report: captioned with the application title, with the
 // error icon and one OK button. Returns when the user has closed it.
-void showErrorReport(std::exception_ptr error);
+void showErrorReport(const std::exception_ptr& error);
 
 // Runs an event handler so that nothing it throws unwinds through Qt: the error is reported and
 // the event loop goes on.

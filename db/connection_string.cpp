@@ -45,7 +45,7 @@ QString readValue(const QString& text, qsizetype& at) {
         return value;
     }
     const qsizetype end = text.indexOf(u';', at);
-    const QString value = text.sliced(at, (end < 0 ? text.size() : end) - at).trimmed();
+    QString value = text.sliced(at, (end < 0 ? text.size() : end) - at).trimmed();
     at = end < 0 ? text.size() : end;
     return value;
 }

@@ -65,6 +65,7 @@ IndexPages buildPrimaryKeyIndex(std::vector<IndexedRow> rows, std::uint32_t firs
                                 std::uint32_t tableDefinitionPage) {
     std::ranges::sort(rows, {}, &IndexedRow::key);
     std::vector<Bytes> entries;
+    entries.reserve(rows.size());
     for (const IndexedRow& row : rows) {
         entries.push_back(leafEntry(row));
     }

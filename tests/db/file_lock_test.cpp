@@ -98,7 +98,8 @@ void FileLockTest::holdLastsAsLongAsItsOwner() {
     {
         db::FileHold hold = db::holdFileShared(file_);
         db::FileHold moved = std::move(hold);
-        QVERIFY(!hold.held());
+        // The moved-from hold is what this checks.
+        QVERIFY(!hold.held()); // NOLINT(bugprone-use-after-move)
         QVERIFY(moved.held());
         QVERIFY(!canLockExclusively(file_));
 

@@ -324,7 +324,8 @@ private Q_SLOTS:
             QCOMPARE(le(row[referenceId.number].value(), 0, 4), std::uint32_t(i + 1));
         }
         const auto referenceLeaf = access.page(reference.realIndexes[0].rootPage);
-        const auto ourLeaf = written(jettest::edgeCases()).page(ours.realIndexes[0].rootPage);
+        const auto ourFile = written(jettest::edgeCases());
+        const auto ourLeaf = ourFile.page(ours.realIndexes[0].rootPage);
         QCOMPARE(ourLeaf[0], referenceLeaf[0]);
         QCOMPARE(le(ourLeaf, 24, 2), le(referenceLeaf, 24, 2)); // no shared entry prefix
     }
