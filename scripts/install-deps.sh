@@ -12,6 +12,8 @@ packages=(
     zlib1g-dev libjpeg-dev libsqlite3-dev
     fonts-arphic-uming fontconfig libfontconfig-dev
     xvfb xauth
+    dpkg-dev desktop-file-utils appstream lintian openbox wmctrl
+    valgrind clang-tidy-14 clang-format-14
 )
 # Node.js runs the independent mdb-reader check; keep a Node.js that is already there.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
