@@ -12,9 +12,10 @@ flags="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g"
 CC=clang CXX=clang++ cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVORLANTIX_BUILD_FUZZERS=ON -DVORLANTIX_BUILD_TESTS=OFF \
     -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
-cmake --build "$build_dir" --target statement_fuzz database_fuzz -j2
+cmake --build "$build_dir" --target statement_fuzz database_fuzz format_fuzz -j2
 
-mkdir -p "$build_dir/corpus/statement" "$build_dir/corpus/database" "$build_dir/crashes"
+mkdir -p "$build_dir/corpus/statement" "$build_dir/corpus/database" "$build_dir/corpus/format" \
+    "$build_dir/crashes"
 cp "$source_dir"/fuzz/seeds/* "$build_dir/corpus/statement/"
 cp "$source_dir"/tests/db/fixtures/*.mdb "$build_dir/corpus/database/"
 
@@ -23,3 +24,4 @@ cd "$build_dir/crashes"
     "$build_dir/corpus/statement"
 "$build_dir/fuzz/database_fuzz" -max_total_time="$seconds" -max_len=300000 -rss_limit_mb=4096 \
     "$build_dir/corpus/database"
+"$build_dir/fuzz/format_fuzz" -max_total_time="$seconds" -max_len=8192 "$build_dir/corpus/format"
