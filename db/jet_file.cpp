@@ -3,6 +3,9 @@
 #include "db/database_error.h"
 #include "db/jet_image.h"
 
+#include <QtEndian>
+
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +57,38 @@ QVariant valueOf(JetType type, const char* text, int length) {
     }
 }
 
+// Text and memo values are stored as UTF-16LE, or, when they start with the FF FE mark, in
+// runs that a zero byte switches between one byte (high byte zero) and two bytes per unit.
+// libmdb would render them to UTF-8 through iconv, one value at a time, only for the engine to
+// decode them again; taking the stored units directly keeps the first read of a table fast.
+QString textOf(const char* bytes, qsizetype size) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes);
+    if (size < 2 || data[0] != 0xff || data[1] != 0xfe) {
+        QString text(size / 2, Qt::Uninitialized);
+        qFromLittleEndian<char16_t>(bytes, size / 2, text.data());
+        return text;
+    }
+    QString text(size - 2, Qt::Uninitialized);
+    QChar* out = text.data();
+    bool oneByte = true;
+    for (qsizetype i = 2; i < size;) {
+        if (data[i] == 0) {
+            oneByte = !oneByte;
+            ++i;
+        } else if (oneByte) {
+            *out++ = QChar(static_cast<char16_t>(data[i]));
+            ++i;
+        } else if (i + 1 < size) {
+            *out++ = QChar(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+            i += 2;
+        } else {
+            break;
+        }
+    }
+    text.truncate(out - text.constData());
+    return text;
+}
+
 // A table's definition and columns. libmdb walks the table's usage map to find its data pages
 // without checking it: an empty map is a null pointer to it, and an inline map shorter than its
 // 5-byte head makes it scan far past the map.
@@ -71,24 +106,32 @@ TableDefPtr readDefinition(MdbCatalogEntry* entry, const QString& damaged) {
     return table;
 }
 
-// An OLE value, chunk by chunk through the column's bound buffer. libmdb's own full read follows
-// the chain of long-value rows without end when a damaged chain loops; this read stops once the
-// chunks exceed the length the row states.
-QByteArray readOle(MdbHandle* mdb, MdbColumn* column, size_t bindSize, const QString& damaged) {
+// A long value (OLE or memo) whose 12-byte head is `head`, chunk by chunk through `chunk`,
+// which the column is bound to meanwhile. libmdb's own full read follows the chain of
+// long-value rows without end when a damaged chain loops; this read stops once the chunks
+// exceed the length the row states.
+QByteArray readLongValue(MdbHandle* mdb, MdbColumn* column, const char* head, char* chunk,
+                         size_t chunkSize, const QString& damaged) {
     std::array<char, MDB_MEMO_OVERHEAD> header{};
-    std::memcpy(header.data(), column->bind_ptr, header.size());
+    std::memcpy(header.data(), head, header.size());
     const auto statedLength = static_cast<qsizetype>(mdb_get_int32(header.data(), 0) & 0x00FFFFFF);
-    const auto* chunk = static_cast<const char*>(column->bind_ptr);
+    void* bound = column->bind_ptr;
+    column->bind_ptr = chunk;
     QByteArray bytes;
-    size_t length = mdb_ole_read(mdb, column, header.data(), bindSize);
-    while (length > 0) {
+    size_t length = mdb_ole_read(mdb, column, header.data(), chunkSize);
+    while (length > 0 && bytes.size() <= statedLength) {
         bytes.append(chunk, static_cast<qsizetype>(length));
-        if (bytes.size() > statedLength) {
-            fail(damaged);
-        }
         length = mdb_ole_read_next(mdb, column, header.data());
     }
+    column->bind_ptr = bound;
+    if (bytes.size() > statedLength) {
+        fail(damaged);
+    }
     return bytes;
+}
+
+bool isText(JetType type) {
+    return type == JetType::Text || type == JetType::Memo;
 }
 
 // Reads every row of the table, or nothing when a value fills its `bindSize` buffer and so may
@@ -105,18 +148,25 @@ std::optional<JetTable> readRows(MdbCatalogEntry* entry, size_t bindSize, const 
     const auto columnCount = static_cast<int>(table->num_cols);
     std::vector<std::unique_ptr<char[]>> buffers;
     std::vector<int> lengths(static_cast<size_t>(columnCount));
+    std::vector<MdbColumn*> columns;
     for (int i = 0; i < columnCount; ++i) {
-        const auto* column =
-            static_cast<const MdbColumn*>(g_ptr_array_index(table->columns, static_cast<guint>(i)));
+        auto* column =
+            static_cast<MdbColumn*>(g_ptr_array_index(table->columns, static_cast<guint>(i)));
+        columns.push_back(column);
         result.columns.append({QString::fromUtf8(column->name), JetType(column->col_type)});
         buffers.push_back(std::make_unique_for_overwrite<char[]>(bindSize));
-        mdb_bind_column(table.get(), i + 1, buffers.back().get(), &lengths[static_cast<size_t>(i)]);
+        // Text is taken from the cracked row, so libmdb need not render it.
+        if (!isText(result.columns.back().type)) {
+            mdb_bind_column(table.get(), i + 1, buffers.back().get(),
+                            &lengths[static_cast<size_t>(i)]);
+        }
     }
 
     std::vector<MdbField> fields(static_cast<size_t>(columnCount));
     mdb_rewind_table(table.get());
     while (mdb_fetch_row(table.get()) != 0) {
-        // NULL and empty text bind alike; only the cracked row's null flags tell them apart.
+        // NULL and empty text look alike once rendered; the cracked row's null flags tell them
+        // apart, and it holds the stored text.
         int rowStart = 0;
         size_t rowSize = 0;
         if (mdb_find_row(mdb, static_cast<int>(table->cur_row) - 1, &rowStart, &rowSize) != 0 ||
@@ -128,14 +178,23 @@ std::optional<JetTable> readRows(MdbCatalogEntry* entry, size_t bindSize, const 
         row.reserve(columnCount);
         for (int i = 0; i < columnCount; ++i) {
             const auto index = static_cast<size_t>(i);
+            const MdbField& field = fields[index];
             const JetType type = result.columns[i].type;
-            if (type != JetType::Boolean && fields[index].is_null != 0) {
+            if (type != JetType::Boolean && field.is_null != 0) {
                 row.append(QVariant());
+            } else if (type == JetType::Text) {
+                row.append(textOf(static_cast<const char*>(field.value), std::max(field.siz, 0)));
+            } else if (type == JetType::Memo) {
+                const QByteArray stored =
+                    field.siz < MDB_MEMO_OVERHEAD
+                        ? QByteArray()
+                        : readLongValue(mdb, columns[index], static_cast<const char*>(field.value),
+                                        buffers[index].get(), bindSize, cannotRead);
+                row.append(textOf(stored.constData(), stored.size()));
             } else if (type == JetType::Ole) {
-                row.append(readOle(mdb,
-                                   static_cast<MdbColumn*>(
-                                       g_ptr_array_index(table->columns, static_cast<guint>(i))),
-                                   bindSize, cannotRead));
+                row.append(readLongValue(mdb, columns[index],
+                                         static_cast<const char*>(columns[index]->bind_ptr),
+                                         buffers[index].get(), bindSize, cannotRead));
             } else if (static_cast<size_t>(lengths[index]) >= bindSize - 1) {
                 return std::nullopt;
             } else {
