@@ -113,6 +113,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     createPageControl();
     createStatusBar();
     createBottomButtons();
+    nameControlsForScreenReaders();
     connectEvents();
     centreOnScreen();
     FormCreate();
@@ -214,6 +215,22 @@ void TForm1::createBottomButtons() {
     Button_Close = placeButton(this, u"Button_Close", {455, 558}, u"退出");
     Button_Updata = placeButton(this, u"Button_Updata", {359, 558}, u"软件升级");
     Button_Web = placeButton(this, u"Button_Web", {263, 558}, u"在线版本");
+}
+
+// Buttons, labels and tabs are read out by their visible text; these controls show none of their
+// own, so a screen reader gets a short description instead.
+void TForm1::nameControlsForScreenReaders() {
+    Image1->setAccessibleName(u"Vorlantix 横幅，点击打开官方网站"_s);
+    PageControl1->setAccessibleName(u"页面"_s);
+    GroupBox1->setAccessibleName(u"信息管理"_s);
+    GroupBox2->setAccessibleName(u"关于我们"_s);
+    DBGrid1->setAccessibleName(u"偏方列表"_s);
+    searchkeyword->setAccessibleName(u"搜索关键词"_s);
+    ComboBox_Class->setAccessibleName(u"分类查看"_s);
+    Memo_Info->setAccessibleName(u"偏方内容"_s);
+    Edit_SoftVer->setAccessibleName(u"软件版本"_s);
+    Memo1->setAccessibleName(u"更新说明"_s);
+    StatusBar1->setAccessibleName(u"状态栏"_s);
 }
 
 void TForm1::connectEvents() {
