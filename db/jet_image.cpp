@@ -86,7 +86,7 @@ void checkDatabaseImage(const QByteArray& bytes, const QString& shown) {
 } // namespace
 
 QByteArray readJetImage(const QString& path, const QString& shownPath) {
-    const QByteArray bytes = readDatabaseFile(QFile::encodeName(path), shownPath);
+    QByteArray bytes = readDatabaseFile(QFile::encodeName(path), shownPath);
     checkDatabaseImage(bytes, shownPath);
     return bytes;
 }

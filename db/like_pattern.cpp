@@ -42,6 +42,18 @@ qsizetype findLiteral(QStringView text, QStringView needle, qsizetype from) {
     return -1;
 }
 
+// Remedy texts are mostly CJK characters and ASCII, which have no or trivial case folding: answer
+// those here, since the Unicode tables' look-up per character dominates reading the table.
+char32_t foldedCodePoint(char32_t codePoint) {
+    if (codePoint < 0x80) {
+        return codePoint >= U'A' && codePoint <= U'Z' ? codePoint + (U'a' - U'A') : codePoint;
+    }
+    if (codePoint >= 0x3000 && codePoint <= 0x9FFF) { // CJK symbols, kana, ideographs: no case
+        return codePoint;
+    }
+    return QChar::toCaseFolded(codePoint);
+}
+
 } // namespace
 
 QString foldCase(const QString& text) {
@@ -49,7 +61,7 @@ QString foldCase(const QString& text) {
     qsizetype copied = 0; // text[0, copied) is already in `folded`
     for (qsizetype at = 0; at < text.size();) {
         const auto [codePoint, length] = codePointAt(text, at);
-        const char32_t foldedPoint = QChar::toCaseFolded(codePoint);
+        const char32_t foldedPoint = foldedCodePoint(codePoint);
         if (foldedPoint != codePoint) {
             if (copied == 0) {
                 folded.reserve(text.size());

@@ -15,7 +15,7 @@ std::exception_ptr errorWith(const char* message) {
 }
 
 // An error that wraps `inner`, as std::throw_with_nested builds it.
-std::exception_ptr wrapping(const char* outer, std::exception_ptr inner) {
+std::exception_ptr wrapping(const char* outer, const std::exception_ptr& inner) {
     try {
         try {
             std::rethrow_exception(inner);

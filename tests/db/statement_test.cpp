@@ -174,6 +174,14 @@ void StatementTest::foldsCaseByCodePoint() {
     QCOMPARE(db::foldCase(u"\U00010400"_s), u"\U00010428"_s);
     const QString chinese = QString::fromUtf8("补气汤");
     QVERIFY(db::foldCase(chinese).isSharedWith(chinese));
+
+    // Characters answered without the Unicode tables must fold exactly as the tables say.
+    for (char16_t unit = 0; unit < 0xD800; ++unit) {
+        const QString folded = db::foldCase(QString(QChar(unit)));
+        const auto expected = static_cast<char16_t>(QChar::toCaseFolded(unit));
+        if (folded != QString(QChar(expected)))
+            QFAIL(qPrintable(u"U+%1 folds to %2"_s.arg(quint32(unit), 4, 16).arg(folded)));
+    }
 }
 
 QTEST_GUILESS_MAIN(StatementTest)
