@@ -8,14 +8,13 @@
 
 #include "db/connection.h"
 #include "db/record_set.h"
+#include "median_time.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -31,17 +30,8 @@ const QStringList kCategories = {u"补气"_s,   u"补血"_s,   u"安神"_s, u"�
                                  u"黄褐斑"_s, u"雀斑"_s,   u"脱发"_s, u"白发"_s, u"泌尿"_s,
                                  u"消化"_s,   u"寄生虫"_s, u"产后"_s, u"月经"_s, u"滋补"_s};
 
-// Median wall time of `runs` calls, in microseconds.
-double medianMicros(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1000.0);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+double medianMicroseconds(int runs, const std::function<void()>& work) {
+    return medianMilliseconds(runs, work) * 1000.0;
 }
 
 QString searchStatement(const QString& keyword) {
@@ -158,7 +148,7 @@ int main(int argc, char** argv) {
                                      u";Persist Security Info=False"_s;
     constexpr int kRuns = 21;
 
-    const double firstOpen = medianMicros(kRuns, [&] {
+    const double firstOpen = medianMicroseconds(kRuns, [&] {
         db::Connection connection;
         connection.setConnectionString(connectionString);
         db::RecordSet set(u"ADOQuery1"_s, connection);
@@ -169,8 +159,8 @@ int main(int argc, char** argv) {
     connection.setConnectionString(connectionString);
     db::RecordSet set(u"ADOQuery1"_s, connection);
     openStatement(set, u"Select * from data"_s);
-    const double cachedOpen =
-        medianMicros(kRuns, [&] { openStatement(set, u"Select 编号,标题,内容 from data"_s); });
+    const double cachedOpen = medianMicroseconds(
+        kRuns, [&] { openStatement(set, u"Select 编号,标题,内容 from data"_s); });
 
     std::vector<Row> rows;
     for (int r = 0; r < set.recordCount(); ++r) {
@@ -189,18 +179,18 @@ int main(int argc, char** argv) {
     bool agree = true;
     for (const QString& keyword : kCategories) {
         int hits = 0;
-        const double engine = medianMicros(kRuns, [&] {
+        const double engine = medianMicroseconds(kRuns, [&] {
             openStatement(set, searchStatement(keyword));
             hits = set.recordCount();
         });
         int sqliteHits = 0;
         const double lite =
-            medianMicros(kRuns, [&] { sqliteHits = sqlite.count(searchStatement(keyword)); });
+            medianMicroseconds(kRuns, [&] { sqliteHits = sqlite.count(searchStatement(keyword)); });
         int scanHits = 0;
         const QByteArray utf8 = keyword.toUtf8();
-        const double scan = medianMicros(kRuns, [&] { scanHits = memmemCount(rows, utf8); });
+        const double scan = medianMicroseconds(kRuns, [&] { scanHits = memmemCount(rows, utf8); });
         const double mdbSql =
-            medianMicros(3, [&] { runMdbSql(path, mdbSqlQuery(u"select *"_s, keyword)); });
+            medianMicroseconds(3, [&] { runMdbSql(path, mdbSqlQuery(u"select *"_s, keyword)); });
         const int mdbSqlHits =
             countLines(runMdbSql(path, mdbSqlQuery(u"select [编号]"_s, keyword)));
         if (hits != sqliteHits || hits != scanHits || hits != mdbSqlHits) {

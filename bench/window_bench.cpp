@@ -14,13 +14,13 @@
 #include "db/temp_directory.h"
 #include "db/working_copy.h"
 
+#include "median_time.h"
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
+
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -28,18 +28,6 @@
 namespace {
 
 constexpr int kRuns = 15;
-
-double medianMilliseconds(const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int run = 0; run < kRuns; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 long residentKilobytes() {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -67,7 +55,7 @@ int main(int argc, char* argv[]) {
     const QByteArray bytes(reinterpret_cast<const char*>(resource->data()),
                            static_cast<qsizetype>(resource->size()));
     const QString plainPath = runtime.filePath(QStringLiteral("plain.bin"));
-    const double plainFile = medianMilliseconds([&] {
+    const double plainFile = medianMilliseconds(kRuns, [&] {
         QFile out(plainPath);
         out.open(QIODevice::WriteOnly | QIODevice::Truncate);
         out.write(bytes);
@@ -78,12 +66,12 @@ int main(int argc, char* argv[]) {
         if (back.size() != bytes.size())
             std::abort();
     });
-    const double creation = medianMilliseconds([] {
+    const double creation = medianMilliseconds(kRuns, [] {
         TForm1 form;
         form.close();
     });
     // The engine's share: the same file work and the two opens, without a window.
-    const double engine = medianMilliseconds([] {
+    const double engine = medianMilliseconds(kRuns, [] {
         db::deleteWorkingCopy();
         db::ExtractResourceToFile(QStringLiteral("ResBuild"), QStringLiteral("mdb"),
                                   db::workingCopyPath());

@@ -13,13 +13,13 @@
 #include "lookup/categories.h"
 #include "lookup/search.h"
 
+#include "median_time.h"
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -27,18 +27,6 @@
 namespace {
 
 constexpr int kRuns = 9;
-
-double medianMilliseconds(const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int run = 0; run < kRuns; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 } // namespace
 
@@ -64,7 +52,7 @@ int main(int argc, char* argv[]) {
     double engineTotal = 0;
     std::printf("%-8s %6s %10s %10s\n", "word", "hits", "window ms", "engine ms");
     for (const QString& word : lookup::categoryEntries()) {
-        const double engine = medianMilliseconds([&] {
+        const double engine = medianMilliseconds(kRuns, [&] {
             engineSet.close();
             engineSet.clearSql();
             engineSet.addSqlLine(lookup::searchStatement(word));
@@ -78,7 +66,7 @@ int main(int argc, char* argv[]) {
             std::printf("%-8s %6d %10s %10.2f\n", qPrintable(word), hits, "-", engine);
             continue;
         }
-        const double window = medianMilliseconds([&] { form.Button_SearchClick(); });
+        const double window = medianMilliseconds(kRuns, [&] { form.Button_SearchClick(); });
         if (windowSet->recordCount() != hits)
             std::abort();
         std::printf("%-8s %6d %10.2f %10.2f\n", qPrintable(word), hits, window, engine);
