@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake --preset release
+cmake --preset release -DVORLANTIX_BUILD_TESTS=OFF
 cmake --build --preset release -j "$(nproc)"
 exec build/release/app/vorlantix
