@@ -8,6 +8,8 @@
 
 #include "db/connection.h"
 #include "db/record_set.h"
+#include "lookup/categories.h"
+#include "lookup/search.h"
 #include "median_time.h"
 
 #include <QCoreApplication>
@@ -25,18 +27,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QStringList kCategories = {u"补气"_s,   u"补血"_s,   u"安神"_s, u"阳痿"_s, u"壮阳"_s,
-                                 u"跌打"_s,   u"烧伤"_s,   u"冻伤"_s, u"痔疮"_s, u"痤疮"_s,
-                                 u"黄褐斑"_s, u"雀斑"_s,   u"脱发"_s, u"白发"_s, u"泌尿"_s,
-                                 u"消化"_s,   u"寄生虫"_s, u"产后"_s, u"月经"_s, u"滋补"_s};
-
 double medianMicroseconds(int runs, const std::function<void()>& work) {
     return medianMilliseconds(runs, work) * 1000.0;
-}
-
-QString searchStatement(const QString& keyword) {
-    return u"Select * from data where 标题 like '%"_s + keyword + u"%' or 内容 like '%"_s +
-           keyword + u"%' "_s;
 }
 
 void openStatement(db::RecordSet& set, const QString& statement) {
@@ -177,15 +169,15 @@ int main(int argc, char** argv) {
 
     double engineTotal = 0, sqliteTotal = 0, memmemTotal = 0, mdbSqlTotal = 0;
     bool agree = true;
-    for (const QString& keyword : kCategories) {
+    for (const QString& keyword : lookup::categoryEntries()) {
         int hits = 0;
         const double engine = medianMicroseconds(kRuns, [&] {
-            openStatement(set, searchStatement(keyword));
+            openStatement(set, lookup::searchStatement(keyword));
             hits = set.recordCount();
         });
         int sqliteHits = 0;
-        const double lite =
-            medianMicroseconds(kRuns, [&] { sqliteHits = sqlite.count(searchStatement(keyword)); });
+        const double lite = medianMicroseconds(
+            kRuns, [&] { sqliteHits = sqlite.count(lookup::searchStatement(keyword)); });
         int scanHits = 0;
         const QByteArray utf8 = keyword.toUtf8();
         const double scan = medianMicroseconds(kRuns, [&] { scanHits = memmemCount(rows, utf8); });
