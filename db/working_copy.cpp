@@ -1,7 +1,7 @@
 #include "db/working_copy.h"
 
+#include "db/file_lock.h"
 #include "db/posix_file.h"
-#include "db/temp_directory.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -17,19 +17,34 @@ namespace {
 // Appended to a directory that already ends with "/", hence the double separator.
 constexpr QLatin1StringView workingCopyName("/ResBuild.dll");
 
+// A connection-string value as it must be written so that the parser reads back exactly `value`:
+// unchanged when that is so, otherwise in double quotes with any double quote inside doubled.
+QString quotedValue(const QString& value) {
+    const bool plain = !value.isEmpty() && !value.front().isSpace() && !value.back().isSpace() &&
+                       !value.contains(u';') && !value.contains(u'"') && !value.startsWith(u'\'');
+    if (plain)
+        return value;
+    QString quoted = value;
+    quoted.replace(u"\""_s, u"\"\""_s);
+    return u'"' + quoted + u'"';
+}
+
 } // namespace
 
-QString workingCopyPath() {
-    return GetTempDirectory() + workingCopyName;
+QString workingCopyPath(const QString& tempDirectory) {
+    return tempDirectory + workingCopyName;
 }
 
 QString connectionStringFor(const QString& tempDirectory) {
-    return u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s + tempDirectory + workingCopyName +
-           u";Persist Security Info=False"_s;
+    return u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s +
+           quotedValue(workingCopyPath(tempDirectory)) + u";Persist Security Info=False"_s;
 }
 
-void deleteWorkingCopy() {
-    const std::optional<QByteArray> path = posix::nativePath(workingCopyPath());
+void deleteWorkingCopy(const QString& tempDirectory) {
+    const QString copy = workingCopyPath(tempDirectory);
+    // Our own hold would make the file look in use by another instance.
+    releaseWrittenFile(copy);
+    const std::optional<QByteArray> path = posix::nativePath(copy);
     if (!path)
         return;
     // Opened for writing: a file we could not write to is not ours to delete either, and some
