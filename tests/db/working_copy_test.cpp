@@ -325,7 +325,11 @@ void WorkingCopyTest::readsTheFileItWrote() {
     QFETCH(Meddling, meddling);
     const QString tempDirectory = db::GetTempDirectory();
     const QString planted = dir_->path() + u"/planted"_s;
-    QVERIFY(writeFile(planted, foreignDatabase()));
+    QVERIFY(writeFile(planted, foreignDatabase(), 0644));
+    // Where possible, the planted database belongs to another user, as it would in an attack.
+    const bool foreignOwner = ::geteuid() == 0;
+    if (foreignOwner)
+        QCOMPARE(::chown(native(planted).constData(), kNobody, kNobody), 0);
 
     db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, db::workingCopyPath(tempDirectory));
     if (meddling == Meddling::RenamedOver)
@@ -356,6 +360,8 @@ void WorkingCopyTest::readsTheFileItWrote() {
     db::deleteWorkingCopy(tempDirectory);
     if (meddling == Meddling::None)
         QVERIFY(!exists(copy_));
+    else if (foreignOwner)
+        QCOMPARE(readFile(copy_), foreignDatabase()); // another user's file is left alone
 }
 
 void WorkingCopyTest::laterStartsTakeTheirOwnLeftOver_data() {
