@@ -1,5 +1,6 @@
 #include "db/working_copy.h"
 
+#include "db/connection_string.h"
 #include "db/file_lock.h"
 #include "db/posix_file.h"
 
@@ -17,18 +18,6 @@ namespace {
 // Appended to a directory that already ends with "/", hence the double separator.
 constexpr QLatin1StringView workingCopyName("/ResBuild.dll");
 
-// A connection-string value as it must be written so that the parser reads back exactly `value`:
-// unchanged when that is so, otherwise in double quotes with any double quote inside doubled.
-QString quotedValue(const QString& value) {
-    const bool plain = !value.isEmpty() && !value.front().isSpace() && !value.back().isSpace() &&
-                       !value.contains(u';') && !value.contains(u'"') && !value.startsWith(u'\'');
-    if (plain)
-        return value;
-    QString quoted = value;
-    quoted.replace(u"\""_s, u"\"\""_s);
-    return u'"' + quoted + u'"';
-}
-
 } // namespace
 
 QString workingCopyPath(const QString& tempDirectory) {
@@ -37,7 +26,8 @@ QString workingCopyPath(const QString& tempDirectory) {
 
 QString connectionStringFor(const QString& tempDirectory) {
     return u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s +
-           quotedValue(workingCopyPath(tempDirectory)) + u";Persist Security Info=False"_s;
+           connectionStringValue(workingCopyPath(tempDirectory)) +
+           u";Persist Security Info=False"_s;
 }
 
 void deleteWorkingCopy(const QString& tempDirectory) {
