@@ -12,6 +12,12 @@ namespace app {
 // end in "." or a character below it. "Cannot open file" gives "Cannot open file."; "Done!" stays.
 QString errorReportText(const std::exception_ptr& error);
 
+// Writes one line to standard error: "vorlantix: ", `what`, ": " and the error report's text for
+// `error`, which names the file, the operation and the system's reason where there is one.
+// Control characters (a line break in a directory's name) are written as escapes such as "\x0a",
+// so the line stays one line.
+void logError(const QString& what, const std::exception_ptr& error);
+
 // Shows `error` in the program's error report: captioned with the application title, with the
 // error icon and one OK button. Returns when the user has closed it.
 void showErrorReport(const std::exception_ptr& error);

@@ -11,7 +11,6 @@
 #include "db/list_messages.h"
 #include "db/record_set.h"
 #include "db/resources.h"
-#include "db/temp_directory.h"
 #include "db/working_copy.h"
 #include "lookup/categories.h"
 #include "lookup/format_remedy_body.h"
@@ -267,23 +266,26 @@ void TForm1::centreOnScreen() {
 }
 
 void TForm1::FormCreate() {
+    // Asked once: a directory that changes during the run must not lead one step elsewhere.
+    TempDirectory = db::GetTempDirectory();
     try {
         setWindowTitle(windowTitle() + u' ' + Edit_SoftVer->text());
-        db::deleteWorkingCopy();
-        db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, db::workingCopyPath());
-        ADOConnection1->setConnectionString(db::connectionStringFor(db::GetTempDirectory()));
+        db::deleteWorkingCopy(TempDirectory);
+        db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, db::workingCopyPath(TempDirectory));
+        ADOConnection1->setConnectionString(db::connectionStringFor(TempDirectory));
         openStatement(lookup::kFullTableStatement.toString());
         showCountMessage();
         Button_RefreshClick();
         installWheelHook();
     } catch (...) {
+        app::logError(u"cannot start"_s, std::current_exception());
         app::showMessage(kCreationFailedMessage.toString());
     }
 }
 
 void TForm1::FormClose() {
     ADOConnection1->close();
-    db::deleteWorkingCopy();
+    db::deleteWorkingCopy(TempDirectory);
 }
 
 void TForm1::Button_RefreshClick() {

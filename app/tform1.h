@@ -104,4 +104,7 @@ private:
     // The list grid's window method from before the wheel hook, to which the hook passes on
     // every other event.
     app::ListGrid::WindowMethod OldGridWnd;
+    // The temporary directory of the working copy, worked out once by FormCreate for every step
+    // that names the copy, FormClose's included.
+    QString TempDirectory;
 };

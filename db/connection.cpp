@@ -7,8 +7,6 @@
 
 #include <map>
 
-using namespace Qt::Literals::StringLiterals;
-
 namespace db {
 
 struct Connection::Session {
@@ -32,9 +30,9 @@ void Connection::open() {
         return;
     }
     const ConnectionSettings settings = parseConnectionString(connectionString_);
-    FileHold hold = holdFileShared(settings.dataSource);
-    // Read the very file that is locked, whatever happens to its name meanwhile.
-    JetFile file(u"/proc/self/fd/%1"_s.arg(hold.fd()), settings.dataSource);
+    FileHold hold = holdForReading(settings.dataSource);
+    // Read the very file that is held, whatever happens to its name meanwhile.
+    JetFile file(hold.fd(), settings.dataSource);
     session_ = std::make_unique<Session>(Session{std::move(hold), std::move(file), {}});
 }
 

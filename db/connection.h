@@ -9,9 +9,11 @@
 
 namespace db {
 
-// ADOConnection1: the connection to one Jet 4.0 file. While connected it holds a shared lock on
-// the file (so no other instance replaces or deletes it) and keeps each table it has read in
-// memory, so that every statement after the first runs without touching the file.
+// ADOConnection1: the connection to one Jet 4.0 file. A file this process wrote itself is read
+// through the descriptor it was written with (holdForReading), so a file renamed over its name
+// is never read. While connected it holds a lock on the file (so no other instance replaces or
+// deletes it) and keeps each table it has read in memory, so that every statement after the
+// first runs without touching the file.
 class Connection : public QObject {
     Q_OBJECT
 

@@ -95,4 +95,16 @@ ConnectionSettings parseConnectionString(const QString& text) {
     return settings;
 }
 
+QString connectionStringValue(const QString& value) {
+    const bool readsBackAsItStands = !value.isEmpty() && !value.front().isSpace() &&
+                                     !value.back().isSpace() && !value.contains(u';') &&
+                                     !value.contains(u'"') && !value.startsWith(u'\'');
+    if (readsBackAsItStands) {
+        return value;
+    }
+    QString quoted = value;
+    quoted.replace(u"\""_s, u"\"\""_s);
+    return u'"' + quoted + u'"';
+}
+
 } // namespace db

@@ -17,4 +17,10 @@ struct ConnectionSettings {
 // Microsoft.Jet.OLEDB.4.0 (or none) and a missing Data Source.
 ConnectionSettings parseConnectionString(const QString& text);
 
+// `value` as it must stand after "Key=" for parseConnectionString() to read back exactly `value`:
+// unchanged when it can, otherwise in double quotes with each double quote inside doubled. So a
+// value holding ";", a quote, or leading or trailing blanks, e.g. /tmp/a;b/x.mdb, becomes
+// "/tmp/a;b/x.mdb", and is never read as more keys.
+QString connectionStringValue(const QString& value);
+
 } // namespace db

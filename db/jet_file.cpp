@@ -267,15 +267,24 @@ JetFile::JetFile(const QString& path, const QString& shownPath)
     if (path.contains(QChar(u'\0'))) {
         fail(u"Cannot open database '%1': invalid file name"_s.arg(shown));
     }
-    handle_->image = readJetImage(path, shown);
+    openImage(readJetImage(path, shown));
+}
+
+JetFile::JetFile(int fd, const QString& shownPath) : handle_(std::make_unique<Handle>()) {
+    handle_->shownPath = shownPath;
+    openImage(readJetImage(fd, shownPath));
+}
+
+void JetFile::openImage(QByteArray image) {
+    handle_->image = std::move(image);
     // libmdb converts text to the charset named in MDBICONV; the engine wants UTF-8.
     ::unsetenv("MDBICONV");
     handle_->mdb = mdb_open_buffer(handle_->image.data(),
                                    static_cast<size_t>(handle_->image.size()), MDB_NOFLAGS);
     if (handle_->mdb == nullptr) {
-        fail(u"Cannot open database '%1'"_s.arg(shown));
+        fail(u"Cannot open database '%1'"_s.arg(handle_->shownPath));
     }
-    handle_->tables = readCatalog(handle_->mdb, shown);
+    handle_->tables = readCatalog(handle_->mdb, handle_->shownPath);
 }
 
 JetFile::JetFile(JetFile&&) noexcept = default;

@@ -12,10 +12,12 @@ namespace db {
 // thread-safe: use a JetFile from one thread at a time.
 class JetFile {
 public:
-    // Opens `path`; `shownPath` names the file in error texts (useful when `path` is a
-    // /proc/self/fd link). Throws DatabaseError when the file is missing, unreadable,
-    // truncated or not a Jet 4.0 database; nothing stays open then.
+    // Opens `path`; `shownPath` names the file in error texts. Throws DatabaseError when the file
+    // is missing, unreadable, truncated or not a Jet 4.0 database; nothing stays open then.
     explicit JetFile(const QString& path, const QString& shownPath = {});
+    // Reads the file open on `fd` (which stays open and is the caller's), named `shownPath` in
+    // error texts; throws as above.
+    JetFile(int fd, const QString& shownPath);
     JetFile(JetFile&&) noexcept;
     JetFile& operator=(JetFile&&) noexcept;
     ~JetFile();
@@ -27,6 +29,9 @@ public:
     JetTable readTable(const QString& tableName) const;
 
 private:
+    // Hands the checked bytes of the file to libmdb and reads the catalog.
+    void openImage(QByteArray image);
+
     struct Handle;
     std::unique_ptr<Handle> handle_;
 };

@@ -1,6 +1,7 @@
 #include "db/jet_image.h"
 
 #include "db/database_error.h"
+#include "db/posix_file.h"
 
 #include <QFile>
 
@@ -27,37 +28,29 @@ QString systemText(int error) {
 
 // The whole file, read at once: libmdb then parses exactly the bytes that were checked, and
 // reads pages from memory instead of seeking and reading the file for each one.
-QByteArray readDatabaseFile(const QByteArray& nativePath, const QString& shown) {
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        fail(u"Cannot open database '%1': %2"_s.arg(shown, systemText(errno)));
-    }
+QByteArray readDatabaseFile(int fd, const QString& shown) {
     struct stat info {};
-    const bool isFile = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        fail(u"Cannot open database '%1': not a regular file"_s.arg(shown));
+    }
     // Jet 4.0 files end at 2 GB.
-    const bool fits = info.st_size <= (off_t{1} << 31);
-    QByteArray bytes(isFile && fits ? static_cast<qsizetype>(info.st_size) : 0, Qt::Uninitialized);
+    if (info.st_size > (off_t{1} << 31)) {
+        fail(u"'%1' is not a Jet 4.0 database"_s.arg(shown));
+    }
+    QByteArray bytes(static_cast<qsizetype>(info.st_size), Qt::Uninitialized);
     qsizetype done = 0;
-    int readError = 0;
-    while (isFile && done < bytes.size()) {
+    while (done < bytes.size()) {
         const ssize_t got =
             ::pread(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done),
                     static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
         if (got <= 0) {
-            readError = got < 0 ? errno : EIO;
-            break;
+            const int error = got < 0 ? errno : EIO;
+            fail(u"Cannot read database '%1': %2"_s.arg(shown, systemText(error)));
         }
         done += got;
-    }
-    ::close(fd);
-    if (!isFile) {
-        fail(u"Cannot open database '%1': not a regular file"_s.arg(shown));
-    }
-    if (!fits) {
-        fail(u"'%1' is not a Jet 4.0 database"_s.arg(shown));
-    }
-    if (readError != 0) {
-        fail(u"Cannot read database '%1': %2"_s.arg(shown, systemText(readError)));
     }
     return bytes;
 }
@@ -85,10 +78,20 @@ void checkDatabaseImage(const QByteArray& bytes, const QString& shown) {
 
 } // namespace
 
-QByteArray readJetImage(const QString& path, const QString& shownPath) {
-    QByteArray bytes = readDatabaseFile(QFile::encodeName(path), shownPath);
+QByteArray readJetImage(int fd, const QString& shownPath) {
+    QByteArray bytes = readDatabaseFile(fd, shownPath);
     checkDatabaseImage(bytes, shownPath);
     return bytes;
+}
+
+QByteArray readJetImage(const QString& path, const QString& shownPath) {
+    const posix::UniqueFd file(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file.valid()) {
+        const int error = errno;
+        fail(u"Cannot open database '%1': %2"_s.arg(shownPath, systemText(error)));
+    }
+    return readJetImage(file.get(), shownPath);
 }
 
 } // namespace db

@@ -1,12 +1,15 @@
 #include "db/resources.h"
 
+#include "db/file_lock.h"
 #include "db/posix_file.h"
 
 #include <QByteArray>
+#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
@@ -53,6 +56,26 @@ constexpr int openAttempts = 3;
     throw FileWriteError((u"Cannot write file \""_s + path + u"\": "_s + reason).toStdString());
 }
 
+// Creates the file at `path`, or opens the one already there (then `created` stays false).
+posix::UniqueFd createOrOpen(const QByteArray& native, const QString& path, bool& created) {
+    for (int attempt = 0; attempt < openAttempts; ++attempt) {
+        posix::UniqueFd file =
+            posix::openNoFollow(native, O_RDWR | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR);
+        created = file.valid();
+        if (created)
+            return file;
+        if (errno != EEXIST)
+            failCreate(path, posix::describeOpenFailure(errno));
+        file = posix::openNoFollow(native, O_RDWR);
+        if (file.valid())
+            return file;
+        // Deleted by another instance between our two opens: try creating it again.
+        if (errno != ENOENT)
+            failCreate(path, posix::describeOpenFailure(errno));
+    }
+    failCreate(path, u"another program keeps replacing it"_s);
+}
+
 // Opens the file at `path` for writing it from the start, holding it exclusively. A file already
 // there is only cut to length 0 once every check has passed, so any refusal leaves it as it was.
 posix::UniqueFd openForReplacing(const QString& path) {
@@ -61,9 +84,12 @@ posix::UniqueFd openForReplacing(const QString& path) {
         failCreate(path, u"the path contains a NUL character"_s);
 
     for (int attempt = 0; attempt < openAttempts; ++attempt) {
-        posix::UniqueFd file = posix::openNoFollow(*native, O_RDWR | O_CREAT, S_IRUSR | S_IWUSR);
-        if (!file.valid())
-            failCreate(path, posix::describeOpenFailure(errno));
+        bool created = false;
+        posix::UniqueFd file = createOrOpen(*native, path, created);
+        // The umask may have taken the owner's write permission from a file we have just made;
+        // it is ours, and must not read as a read-only file to this or a later start.
+        if (created && ::fchmod(file.get(), S_IRUSR | S_IWUSR) != 0)
+            failCreate(path, qt_error_string(errno));
         struct stat info {};
         if (::fstat(file.get(), &info) != 0)
             failCreate(path, qt_error_string(errno));
@@ -81,7 +107,28 @@ posix::UniqueFd openForReplacing(const QString& path) {
     failCreate(path, u"another program keeps replacing it"_s);
 }
 
+// A write beyond the file-size limit (RLIMIT_FSIZE) raises SIGXFSZ, which ends the program
+// without a word by default. While this object lives the signal is ignored, so the write fails
+// with EFBIG instead and takes the write-error path.
+class SignalIgnored {
+public:
+    explicit SignalIgnored(int signal) : signal_(signal) {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        ::sigaction(signal_, &ignore, &saved_);
+    }
+    SignalIgnored(const SignalIgnored&) = delete;
+    SignalIgnored& operator=(const SignalIgnored&) = delete;
+    ~SignalIgnored() { ::sigaction(signal_, &saved_, nullptr); }
+
+private:
+    int signal_;
+    struct sigaction saved_ {};
+};
+
 void writeAll(int fd, std::span<const std::byte> bytes, const QString& path) {
+    const SignalIgnored fileSizeSignal(SIGXFSZ);
     while (!bytes.empty()) {
         const size_t chunk = std::min<size_t>(bytes.size(), SSIZE_MAX);
         const ssize_t written = ::write(fd, bytes.data(), chunk);
@@ -93,6 +140,19 @@ void writeAll(int fd, std::span<const std::byte> bytes, const QString& path) {
             failWrite(path, u"no bytes were written"_s);
         bytes = bytes.subspan(static_cast<size_t>(written));
     }
+    // Some file systems report a failed write only when a descriptor of the file is closed. The
+    // file itself stays open for the connection, so a second descriptor of it is closed instead.
+    const int probe = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (probe < 0 || (::close(probe) != 0 && errno != EINTR))
+        failWrite(path, qt_error_string(errno));
+}
+
+// A copy cut short is no database: it goes at once, giving a full disk its room back, instead of
+// staying until the window closes (or for good, if the program never gets there).
+void removePartialCopy(const QString& path, int fd) {
+    const QByteArray native = QFile::encodeName(path);
+    if (posix::pathNamesFile(native, fd))
+        ::unlink(native.constData());
 }
 
 } // namespace
@@ -125,11 +185,16 @@ void ExtractResourceToFile(const QString& name, const QString& type, const QStri
             (u"Resource \""_s + name + u"\" of type \""_s + type + u"\" not found"_s)
                 .toStdString());
     }
+    // Our own earlier copy at this path is no other instance's: it must not stand in the way.
+    releaseWrittenFile(path);
     posix::UniqueFd file = openForReplacing(path);
-    writeAll(file.get(), *bytes, path);
-    // Some file systems report a failed write only when the file is closed.
-    if (::close(file.take()) != 0)
-        failWrite(path, qt_error_string(errno));
+    try {
+        writeAll(file.get(), *bytes, path);
+    } catch (const FileWriteError&) {
+        removePartialCopy(path, file.get());
+        throw;
+    }
+    keepWrittenFile(path, std::move(file));
 }
 
 } // namespace db

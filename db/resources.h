@@ -28,15 +28,18 @@ class FileCreateError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-// The file was opened and cut to length 0, but not all bytes could be written; it keeps what was.
+// The file was opened and cut to length 0, but not all bytes could be written (file-size limit,
+// full disk, I/O error); the partial file has been removed again.
 class FileWriteError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
 // Writes the resource to `path`, replacing any file there, as a file of mode 0600 that only this
-// user can read. While writing it holds the file exclusively, so an instance that has the file
-// open (see FileHold) makes this fail with FileCreateError instead of losing its database.
+// user can read, whatever the umask. While writing it holds the file exclusively, so an instance
+// that has the file open (see FileHold) makes this fail with FileCreateError instead of losing
+// its database. The written file then stays open with its lock (keepWrittenFile), for the
+// connection to read that very file; deleteWorkingCopy or the next write to `path` lets it go.
 void ExtractResourceToFile(const QString& name, const QString& type, const QString& path);
 
 } // namespace db

@@ -13,21 +13,29 @@ namespace db {
 
 namespace {
 
-enum class Sharing { AnyDirectory, PrivateOnly };
+enum class Sharing {
+    PrivateOnly,     // ours, and nobody else may write to it
+    PrivateOrSticky, // ours or root's, and nobody else may write to it or it is sticky
+};
+
+bool acceptable(const struct stat& info, Sharing sharing) {
+    const bool writableByOthers = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    if (sharing == Sharing::PrivateOnly)
+        return info.st_uid == ::geteuid() && !writableByOthers;
+    const bool trustedOwner = info.st_uid == ::geteuid() || info.st_uid == 0;
+    return trustedOwner && (!writableByOthers || (info.st_mode & S_ISVTX) != 0);
+}
 
 // The directory named by an environment variable, if it is usable: an absolute path to an
-// existing directory whose name survives the round trip through QString (otherwise the working
-// copy's path would name a different place). PrivateOnly also requires it to belong to this user
-// and to be closed to writing by anybody else.
+// existing directory that `sharing` accepts, whose name survives the round trip through QString
+// (otherwise the working copy's path would name a different place).
 std::optional<QString> directoryFrom(const char* variable, Sharing sharing) {
     const QByteArray value = qgetenv(variable);
     if (!value.startsWith('/'))
         return std::nullopt;
     struct stat info {};
-    if (::stat(value.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return std::nullopt;
-    if (sharing == Sharing::PrivateOnly &&
-        (info.st_uid != ::geteuid() || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0))
+    if (::stat(value.constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        !acceptable(info, sharing))
         return std::nullopt;
     QString directory = QFile::decodeName(value);
     if (QFile::encodeName(directory) != value)
@@ -42,7 +50,7 @@ std::optional<QString> directoryFrom(const char* variable, Sharing sharing) {
 QString GetTempDirectory() {
     if (auto runtime = directoryFrom("XDG_RUNTIME_DIR", Sharing::PrivateOnly))
         return *runtime;
-    if (auto temporary = directoryFrom("TMPDIR", Sharing::AnyDirectory))
+    if (auto temporary = directoryFrom("TMPDIR", Sharing::PrivateOrSticky))
         return *temporary;
     return u"/tmp/"_s;
 }

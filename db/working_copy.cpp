@@ -1,7 +1,8 @@
 #include "db/working_copy.h"
 
+#include "db/connection_string.h"
+#include "db/file_lock.h"
 #include "db/posix_file.h"
-#include "db/temp_directory.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -19,17 +20,21 @@ constexpr QLatin1StringView workingCopyName("/ResBuild.dll");
 
 } // namespace
 
-QString workingCopyPath() {
-    return GetTempDirectory() + workingCopyName;
+QString workingCopyPath(const QString& tempDirectory) {
+    return tempDirectory + workingCopyName;
 }
 
 QString connectionStringFor(const QString& tempDirectory) {
-    return u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s + tempDirectory + workingCopyName +
+    return u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s +
+           connectionStringValue(workingCopyPath(tempDirectory)) +
            u";Persist Security Info=False"_s;
 }
 
-void deleteWorkingCopy() {
-    const std::optional<QByteArray> path = posix::nativePath(workingCopyPath());
+void deleteWorkingCopy(const QString& tempDirectory) {
+    const QString copy = workingCopyPath(tempDirectory);
+    // Our own hold would make the file look in use by another instance.
+    releaseWrittenFile(copy);
+    const std::optional<QByteArray> path = posix::nativePath(copy);
     if (!path)
         return;
     // Opened for writing: a file we could not write to is not ours to delete either, and some

@@ -1,6 +1,5 @@
 // Opens arbitrary bytes as a database file and reads every table in it, as a connection would
-// read a damaged working copy. The bytes go to an anonymous in-memory file, since libmdb reads
-// files only.
+// read a damaged working copy: through the descriptor of an anonymous in-memory file.
 
 #include "db/database_error.h"
 #include "db/jet_file.h"
@@ -17,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
     try {
-        const db::JetFile file(QStringLiteral("/proc/self/fd/%1").arg(fd));
+        const db::JetFile file(fd, QStringLiteral("database_fuzz"));
         for (const QString& table : file.tableNames()) {
             try {
                 file.readTable(table);

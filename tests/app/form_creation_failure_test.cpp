@@ -15,6 +15,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -26,6 +28,42 @@ constexpr std::array<std::byte, 8> kNotADatabase{std::byte{'n'}, std::byte{'o'},
                                                  std::byte{'d'}, std::byte{'b'}};
 
 enum class Leftover { None, Directory, ReadOnlyFile };
+
+// Collects what is written to standard error (descriptor 2) from its construction to text().
+class StandardErrorCapture {
+public:
+    StandardErrorCapture() : file_(std::tmpfile()), saved_(::dup(STDERR_FILENO)) {
+        std::fflush(stderr);
+        ::dup2(::fileno(file_), STDERR_FILENO);
+    }
+    StandardErrorCapture(const StandardErrorCapture&) = delete;
+    StandardErrorCapture& operator=(const StandardErrorCapture&) = delete;
+    ~StandardErrorCapture() {
+        restore();
+        std::fclose(file_);
+    }
+
+    QByteArray text() {
+        restore();
+        QFile written;
+        if (!written.open(::fileno(file_), QIODevice::ReadOnly) || !written.seek(0))
+            return {};
+        return written.readAll();
+    }
+
+private:
+    void restore() {
+        if (saved_ < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+        saved_ = -1;
+    }
+
+    std::FILE* file_;
+    int saved_;
+};
 
 } // namespace
 
@@ -42,20 +80,37 @@ private Q_SLOTS:
         QTest::addColumn<bool>("registerResource");
         QTest::addColumn<Leftover>("leftover");
         QTest::addColumn<bool>("copyRemainsAfterClose");
+        QTest::addColumn<QString>("directoryName"); // inside the test's temporary directory
+        // The reason written to standard error, "%1" standing for the working copy's path.
+        QTest::addColumn<QString>("reason");
         // This row must come first: once registered, a resource stays registered.
-        QTest::newRow("resource missing") << false << Leftover::None << false;
-        QTest::newRow("working copy not writable") << true << Leftover::Directory << true;
-        QTest::newRow("read-only file left there") << true << Leftover::ReadOnlyFile << true;
-        QTest::newRow("database cannot be opened") << true << Leftover::None << false;
+        QTest::newRow("resource missing") << false << Leftover::None << false << QString()
+                                          << u"Resource \"ResBuild\" of type \"mdb\" not found."_s;
+        QTest::newRow("working copy not writable")
+            << true << Leftover::Directory << true << QString()
+            << u"Cannot create file \"%1\": Is a directory."_s;
+        QTest::newRow("read-only file left there")
+            << true << Leftover::ReadOnlyFile << true << QString()
+            << u"Cannot create file \"%1\": it is read-only."_s;
+        QTest::newRow("database cannot be opened")
+            << true << Leftover::None << false << QString() << u"'%1' is not a Jet 4.0 database."_s;
+        // The reason stays on one line whatever the directory is called.
+        QTest::newRow("line break in the directory's name")
+            << true << Leftover::Directory << true << u"line\nbreak"_s
+            << u"Cannot create file \"%1\": Is a directory."_s;
     }
     void creationFails() {
         QFETCH(bool, registerResource);
         QFETCH(Leftover, leftover);
         QFETCH(bool, copyRemainsAfterClose);
+        QFETCH(QString, directoryName);
+        QFETCH(QString, reason);
 
         QTemporaryDir tempDir;
         QVERIFY(tempDir.isValid());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(tempDir.path()));
+        const QString directory = tempDir.path() + u'/' + directoryName;
+        QVERIFY(QDir().mkpath(directory));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(directory));
         const QString copyPath = db::workingCopyPath();
         if (registerResource)
             db::registerResource(u"mdb", u"ResBuild", kNotADatabase);
@@ -72,7 +127,15 @@ private Q_SLOTS:
         }
 
         ModalBoxAnswerer answerer;
+        StandardErrorCapture standardError;
         TForm1 form;
+        QList<QByteArray> logged = standardError.text().split('\n');
+        logged.removeIf([](const QByteArray& line) { return !line.startsWith("vorlantix:"); });
+        QCOMPARE(logged.size(), 1);
+        QString loggedPath = copyPath;
+        loggedPath.replace(u'\n', u"\\x0a"_s);
+        QCOMPARE(QString::fromLocal8Bit(logged.first()),
+                 u"vorlantix: cannot start: "_s + reason.replace(u"%1"_s, loggedPath));
         // Shown while the window was being created, before it was first shown.
         QCOMPARE(answerer.boxes().size(), 1);
         const ShownBox box = answerer.boxes().first();

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -232,6 +233,25 @@ private Q_SLOTS:
         QCOMPARE(grid()->model()->rowCount(), 0);
         QVERIFY(!QFile::exists(db::workingCopyPath()));
         QVERIFY(answerer()->boxes().isEmpty());
+    }
+
+    // The temporary directory is worked out once per start: when it changes during the run, the
+    // close still removes the copy that was written and leaves the new place alone.
+    void closeRemovesTheCopyItWrote() {
+        fixture_->createForm();
+        const QString written = db::workingCopyPath();
+        QTemporaryDir elsewhere;
+        QVERIFY(elsewhere.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(elsewhere.path()));
+        QFile other(db::workingCopyPath());
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write("another instance's copy");
+        other.close();
+
+        QVERIFY(form()->close());
+        QVERIFY(!QFile::exists(written));
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        QCOMPARE(other.readAll(), "another instance's copy"_ba);
     }
 
 private:

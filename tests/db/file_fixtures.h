@@ -10,12 +10,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
 #include <cstddef>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <grp.h>
 #include <optional>
 #include <span>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -124,5 +129,77 @@ private:
 
     std::vector<std::pair<const char*, std::optional<QByteArray>>> saved_;
 };
+
+// Sets the process's umask for one test and puts the earlier one back afterwards.
+class UmaskGuard {
+public:
+    explicit UmaskGuard(mode_t mask) : saved_(::umask(mask)) {}
+    UmaskGuard(const UmaskGuard&) = delete;
+    UmaskGuard& operator=(const UmaskGuard&) = delete;
+    ~UmaskGuard() { ::umask(saved_); }
+
+private:
+    mode_t saved_;
+};
+
+// The user a test drops to when it needs a second, unprivileged user (only root can).
+inline constexpr uid_t kNobody = 65534;
+
+// How a child process ended, and what it wrote to its report pipe.
+struct ChildOutcome {
+    int status = 0;
+    QByteArray report;
+
+    // The exit code a child uses when the test cannot be run here (no privilege for a mount).
+    static constexpr int kCannotRun = 77;
+
+    bool succeeded() const { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+    bool couldNotRun() const { return WIFEXITED(status) && WEXITSTATUS(status) == kCannotRun; }
+    QByteArray describe() const {
+        if (WIFSIGNALED(status))
+            return "killed by signal " + QByteArray(::strsignal(WTERMSIG(status))) + "; " + report;
+        return "exit code " + QByteArray::number(WEXITSTATUS(status)) + "; " + report;
+    }
+};
+
+// Runs `body(reportFd)` in a forked child, which ends with the body's return value (2 when it
+// throws); what it writes to reportFd comes back in the outcome. The child never returns into
+// the test framework, so a fault in it shows up as its exit status, not as a crashed test.
+template <typename Body>
+ChildOutcome runInChild(Body body) {
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        return {-1, "pipe failed"};
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        int code = 2;
+        try {
+            code = body(pipeFds[1]);
+        } catch (...) {
+        }
+        ::_exit(code);
+    }
+    ::close(pipeFds[1]);
+    ChildOutcome outcome;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        outcome.report.append(buffer, got);
+    ::close(pipeFds[0]);
+    ::waitpid(pid, &outcome.status, 0);
+    return outcome;
+}
+
+inline void report(int fd, const QByteArray& text) {
+    if (::write(fd, text.constData(), static_cast<size_t>(text.size())) < 0)
+        return;
+}
+
+// In a child run as root: become `nobody` for good.
+inline bool dropToNobody() {
+    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+}
 
 } // namespace fixtures

@@ -24,6 +24,8 @@ private Q_SLOTS:
     void refusesWhatCannotBeHeld();
     void readersShareTheFile();
     void holdLastsAsLongAsItsOwner();
+    void keptFileIsReadWhateverItsNameLeadsTo();
+    void keptFileStaysLockedWhileHeld();
 
 private:
     std::optional<QTemporaryDir> dir_;
@@ -110,6 +112,58 @@ void FileLockTest::holdLastsAsLongAsItsOwner() {
         moved = db::holdFileShared(file_);
         QVERIFY(!canLockExclusively(file_));
     }
+    QVERIFY(canLockExclusively(file_));
+}
+
+namespace {
+
+// Keeps `path` as this process's written file, locked exclusively as the writer leaves it.
+void keepAsWritten(const QString& path) {
+    db::posix::UniqueFd written(::open(native(path).constData(), O_RDONLY | O_CLOEXEC));
+    QCOMPARE(::flock(written.get(), LOCK_EX | LOCK_NB), 0);
+    db::keepWrittenFile(path, std::move(written));
+}
+
+QByteArray readHeld(const db::FileHold& hold) {
+    char buffer[64];
+    const ssize_t got = ::pread(hold.fd(), buffer, sizeof buffer, 0);
+    return got < 0 ? QByteArray() : QByteArray(buffer, got);
+}
+
+} // namespace
+
+// A reader of the path gets the kept file, whatever its name leads to now, until it is released.
+void FileLockTest::keptFileIsReadWhateverItsNameLeadsTo() {
+    const QString planted = dir_->path() + u"/planted"_s;
+    QVERIFY(writeFile(file_, "written"));
+    keepAsWritten(file_);
+    QVERIFY(writeFile(planted, "planted"));
+    QCOMPARE(::rename(native(planted).constData(), native(file_).constData()), 0);
+
+    QCOMPARE(readHeld(db::holdForReading(file_)), "written"_ba);
+
+    // Once released, the path is read as it stands.
+    db::releaseWrittenFile(file_);
+    QCOMPARE(readHeld(db::holdForReading(file_)), "planted"_ba);
+
+    // A kept file whose name is gone is gone for its readers too.
+    keepAsWritten(file_);
+    QVERIFY(QFile::remove(file_));
+    QVERIFY_THROWS_EXCEPTION(db::FileHoldError, db::holdForReading(file_));
+    db::releaseWrittenFile(file_);
+}
+
+// The kept file stays locked until the keeper and every hold made from it have let go.
+void FileLockTest::keptFileStaysLockedWhileHeld() {
+    QVERIFY(writeFile(file_, "written"));
+    keepAsWritten(file_);
+    QVERIFY(!canLockExclusively(file_));
+
+    db::FileHold hold = db::holdForReading(file_);
+    db::releaseWrittenFile(file_);
+    QVERIFY(!canLockExclusively(file_));
+
+    hold.release();
     QVERIFY(canLockExclusively(file_));
 }
 

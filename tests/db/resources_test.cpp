@@ -6,6 +6,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -24,28 +26,8 @@ const QByteArray& largePayload() {
     return bytes;
 }
 
-// Lowers this process's file-size limit for one test, so a write runs out of room part-way the
-// way it does on a full disk; the limit and the SIGXFSZ disposition are restored afterwards.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-        savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, savedHandler_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*savedHandler_)(int) = nullptr;
-};
+// What runs out while the copy is written.
+enum class Shortage { FileSizeLimit, FullFileSystem };
 
 enum class Obstacle {
     MissingDirectory,
@@ -60,6 +42,8 @@ enum class Obstacle {
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(Shortage)
 
 class ResourcesTest : public QObject {
     Q_OBJECT
@@ -78,7 +62,8 @@ private Q_SLOTS:
     void missingResourceTouchesNothing();
     void refusesToCreateAndLeavesEverythingAsItWas_data();
     void refusesToCreateAndLeavesEverythingAsItWas();
-    void writeErrorKeepsWhatWasWritten();
+    void writeFailureRemovesThePartialCopy_data();
+    void writeFailureRemovesThePartialCopy();
 
 private:
     std::optional<QTemporaryDir> dir_;
@@ -138,17 +123,24 @@ void ResourcesTest::writesTheResourceOverAnyLeftOver_data() {
     QTest::addColumn<std::optional<QByteArray>>("leftOver");
     QTest::addColumn<int>("leftOverMode");
     QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("umask");
 
     const std::optional<QByteArray> none;
-    QTest::newRow("no file there") << u"ResBuild"_s << none << 0 << payload();
+    QTest::newRow("no file there") << u"ResBuild"_s << none << 0 << payload() << 022;
     QTest::newRow("truncated copy")
-        << u"ResBuild"_s << std::optional(payload().left(100)) << 0600 << payload();
+        << u"ResBuild"_s << std::optional(payload().left(100)) << 0600 << payload() << 022;
     QTest::newRow("longer foreign file")
-        << u"ResBuild"_s << std::optional(QByteArray(20000, 'x')) << 0600 << payload();
+        << u"ResBuild"_s << std::optional(QByteArray(20000, 'x')) << 0600 << payload() << 022;
     QTest::newRow("copy readable by others")
-        << u"ResBuild"_s << std::optional(payload()) << 0644 << payload();
+        << u"ResBuild"_s << std::optional(payload()) << 0644 << payload() << 022;
     QTest::newRow("empty resource over a file")
-        << u"Empty"_s << std::optional(QByteArray("old")) << 0600 << QByteArray();
+        << u"Empty"_s << std::optional(QByteArray("old")) << 0600 << QByteArray() << 022;
+    // A umask that takes the owner's write permission must not leave a read-only copy, which
+    // this and every later start would refuse as not ours to replace.
+    QTest::newRow("umask 0277") << u"ResBuild"_s << none << 0 << payload() << 0277;
+    QTest::newRow("umask 0222") << u"ResBuild"_s << none << 0 << payload() << 0222;
+    QTest::newRow("umask 0777") << u"ResBuild"_s << none << 0 << payload() << 0777;
+    QTest::newRow("umask 0") << u"ResBuild"_s << none << 0 << payload() << 0;
 }
 
 void ResourcesTest::writesTheResourceOverAnyLeftOver() {
@@ -156,13 +148,18 @@ void ResourcesTest::writesTheResourceOverAnyLeftOver() {
     QFETCH(std::optional<QByteArray>, leftOver);
     QFETCH(int, leftOverMode);
     QFETCH(QByteArray, expected);
+    QFETCH(int, umask);
     if (leftOver)
         QVERIFY(writeFile(target_, *leftOver, static_cast<mode_t>(leftOverMode)));
+    const UmaskGuard mask(static_cast<mode_t>(umask));
 
-    db::ExtractResourceToFile(resource, u"mdb"_s, target_);
+    // The second write stands for the next start, over the copy the first one left.
+    for (int start = 0; start < 2; ++start) {
+        db::ExtractResourceToFile(resource, u"mdb"_s, target_);
 
-    QCOMPARE(readFile(target_), expected);
-    QCOMPARE(permissions(target_), mode_t(0600));
+        QCOMPARE(readFile(target_), expected);
+        QCOMPARE(permissions(target_), mode_t(0600));
+    }
 }
 
 void ResourcesTest::missingResourceTouchesNothing_data() {
@@ -264,23 +261,56 @@ void ResourcesTest::refusesToCreateAndLeavesEverythingAsItWas() {
     QCOMPARE(snapshot(dir), before);
 }
 
-void ResourcesTest::writeErrorKeepsWhatWasWritten() {
-    const rlim_t room = 64 * 1024;
-    QVERIFY(writeFile(target_, QByteArray(400 * 1024, 'o')));
+void ResourcesTest::writeFailureRemovesThePartialCopy_data() {
+    QTest::addColumn<Shortage>("shortage");
+    QTest::addColumn<bool>("leftOver");
 
-    bool failed = false;
-    {
-        const FileSizeLimit limit(room);
+    QTest::newRow("file-size limit") << Shortage::FileSizeLimit << false;
+    QTest::newRow("file-size limit, over a longer left-over") << Shortage::FileSizeLimit << true;
+    QTest::newRow("full file system") << Shortage::FullFileSystem << false;
+    QTest::newRow("full file system, over a left-over") << Shortage::FullFileSystem << true;
+}
+
+// The write runs in a child process with SIGXFSZ at its default, as at the program's start: a
+// file-size limit must end in the write error, not in the signal's silent death.
+void ResourcesTest::writeFailureRemovesThePartialCopy() {
+    QFETCH(Shortage, shortage);
+    QFETCH(bool, leftOver);
+    if (shortage == Shortage::FullFileSystem && ::geteuid() != 0)
+        QSKIP("needs root to mount a small file system in a private mount namespace");
+    constexpr rlim_t room = 64 * 1024;
+    const QByteArray dir = native(dir_->path());
+
+    const ChildOutcome child = runInChild([&](int reportFd) {
+        std::signal(SIGXFSZ, SIG_DFL);
+        if (shortage == Shortage::FullFileSystem) {
+            const QByteArray size = "size=" + QByteArray::number(room);
+            if (::unshare(CLONE_NEWNS) != 0 ||
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                ::mount("vorlantix-test", dir.constData(), "tmpfs", 0, size.constData()) != 0)
+                return ChildOutcome::kCannotRun;
+        }
+        if (leftOver && !writeFile(target_, QByteArray(room / 2, 'o')))
+            return 3;
+        if (shortage == Shortage::FileSizeLimit) {
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = room;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
         try {
             db::ExtractResourceToFile(u"Large"_s, u"mdb"_s, target_);
+            report(reportFd, "written in full");
+            return 4;
         } catch (const db::FileWriteError& error) {
-            failed = true;
-            QVERIFY2(QString::fromUtf8(error.what()).contains(target_), error.what());
+            report(reportFd, error.what());
+            return exists(target_) ? 5 : 0;
         }
-    }
-    QVERIFY(failed);
-    // The old, longer content was cut away and the first part of the resource stands in its place.
-    QCOMPARE(readFile(target_), largePayload().left(room));
+    });
+    if (child.couldNotRun())
+        QSKIP("cannot mount a small file system here");
+    QVERIFY2(child.succeeded(), child.describe().constData());
+    QVERIFY2(child.report.contains(native(target_)), child.report.constData());
 }
 
 QTEST_GUILESS_MAIN(ResourcesTest)

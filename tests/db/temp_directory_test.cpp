@@ -18,6 +18,9 @@ enum class Setting {
     GroupWritable,    // ours, mode 0770
     OthersWritable,   // ours, mode 0703
     ForeignDirectory, // another user's, mode 0700
+    StickyShared,     // ours, mode 01777 like /tmp
+    ForeignSticky,    // another user's, mode 01777
+    ForeignShared,    // another user's, mode 0777: the attacker's own directory in /tmp
     Relative,         // "private", relative to the working directory
     Missing,          // an absolute path to nothing
     RegularFile,      // an absolute path to a file
@@ -33,6 +36,9 @@ private Q_SLOTS:
     void init();
     void choosesTheUsersDirectory_data();
     void choosesTheUsersDirectory();
+
+    void acceptsRootsDirectoriesForAnotherUser_data();
+    void acceptsRootsDirectoriesForAnotherUser();
 
 private:
     // The variable's value for `setting`, preparing what it names; nullopt for Unset.
@@ -64,11 +70,19 @@ std::optional<QByteArray> TempDirectoryTest::valueFor(Setting setting, const QSt
         return makeDirectory(path, 0770);
     case Setting::OthersWritable:
         return makeDirectory(path, 0703);
-    case Setting::ForeignDirectory: {
+    case Setting::ForeignDirectory:
+    case Setting::ForeignSticky:
+    case Setting::ForeignShared: {
+        const mode_t mode = setting == Setting::ForeignDirectory ? 0700
+                            : setting == Setting::ForeignSticky  ? 01777
+                                                                 : 0777;
         const QByteArray dir = makeDirectory(path, 0700);
-        ::chown(dir.constData(), 65534, 65534);
+        ::chown(dir.constData(), kNobody, kNobody);
+        ::chmod(dir.constData(), mode);
         return dir;
     }
+    case Setting::StickyShared:
+        return makeDirectory(path, 01777);
     case Setting::Relative:
         return QByteArray("private");
     case Setting::Missing:
@@ -104,7 +118,20 @@ void TempDirectoryTest::choosesTheUsersDirectory_data() {
     QTest::newRow("runtime dir relative") << S::Relative << S::PrivateDirectory << u"tmp"_s;
     QTest::newRow("runtime dir missing") << S::Missing << S::Unset << u"/tmp/"_s;
     QTest::newRow("runtime dir is a file") << S::RegularFile << S::PrivateDirectory << u"tmp"_s;
-    QTest::newRow("tmpdir shared is fine") << S::Unset << S::OthersWritable << u"tmp"_s;
+    QTest::newRow("tmpdir private") << S::Unset << S::PrivateDirectory << u"tmp"_s;
+    QTest::newRow("tmpdir sticky like /tmp") << S::Unset << S::StickyShared << u"tmp"_s;
+    // Anybody could rename a file of theirs over the working copy in these.
+    QTest::newRow("tmpdir others-writable, not sticky")
+        << S::Unset << S::OthersWritable << u"/tmp/"_s;
+    QTest::newRow("tmpdir group-writable, not sticky")
+        << S::Unset << S::GroupWritable << u"/tmp/"_s;
+    // Its owner may rename anything in it, sticky or not.
+    QTest::newRow("tmpdir of another user") << S::Unset << S::ForeignDirectory << u"/tmp/"_s;
+    QTest::newRow("tmpdir of another user, sticky") << S::Unset << S::ForeignSticky << u"/tmp/"_s;
+    QTest::newRow("tmpdir of another user, open to all")
+        << S::Unset << S::ForeignShared << u"/tmp/"_s;
+    QTest::newRow("tmpdir of another user, runtime dir ours")
+        << S::PrivateDirectory << S::ForeignShared << u"runtime"_s;
     QTest::newRow("tmpdir with slash") << S::Unset << S::SlashEnded << u"tmp"_s;
     QTest::newRow("tmpdir relative") << S::Unset << S::Relative << u"/tmp/"_s;
     QTest::newRow("tmpdir missing") << S::Unset << S::Missing << u"/tmp/"_s;
@@ -116,8 +143,11 @@ void TempDirectoryTest::choosesTheUsersDirectory() {
     QFETCH(Setting, tmpDir);
     QFETCH(QString, chosen);
 
-    if ((runtimeDir == Setting::ForeignDirectory || tmpDir == Setting::ForeignDirectory) &&
-        ::geteuid() != 0)
+    const auto foreign = [](Setting setting) {
+        return setting == Setting::ForeignDirectory || setting == Setting::ForeignSticky ||
+               setting == Setting::ForeignShared;
+    };
+    if ((foreign(runtimeDir) || foreign(tmpDir)) && ::geteuid() != 0)
         QSKIP("only root can give a directory to another user");
     const std::optional<QByteArray> runtimeValue = valueFor(runtimeDir, u"runtime"_s);
     const std::optional<QByteArray> tmpValue = valueFor(tmpDir, u"tmp"_s);
@@ -134,6 +164,44 @@ void TempDirectoryTest::choosesTheUsersDirectory() {
         expected += u'/';
 
     QCOMPARE(db::GetTempDirectory(), expected);
+}
+
+void TempDirectoryTest::acceptsRootsDirectoriesForAnotherUser_data() {
+    QTest::addColumn<uint>("owner");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("root's, sticky like /tmp") << 0U << 01777 << true;
+    QTest::newRow("root's, closed to others") << 0U << 0755 << true;
+    QTest::newRow("root's, open to all, not sticky") << 0U << 0777 << false;
+    QTest::newRow("the user's own, private") << uint(kNobody) << 0700 << true;
+}
+
+// The user `nobody` starts the program with TMPDIR set: root's directories count as safe as the
+// user's own, unless anybody may rename files in them.
+void TempDirectoryTest::acceptsRootsDirectoriesForAnotherUser() {
+    QFETCH(uint, owner);
+    QFETCH(int, mode);
+    QFETCH(bool, accepted);
+    if (::geteuid() != 0)
+        QSKIP("needs root to run the program as another user (nobody)");
+    QCOMPARE(::chmod(native(root_->path()).constData(), 0755), 0);
+    const QByteArray dir = native(root_->path() + u"/tmp"_s);
+    QVERIFY(QDir().mkdir(QFile::decodeName(dir)));
+    QCOMPARE(::chown(dir.constData(), owner, owner), 0);
+    QCOMPARE(::chmod(dir.constData(), static_cast<mode_t>(mode)), 0);
+
+    const ChildOutcome child = runInChild([&](int reportFd) {
+        if (!dropToNobody())
+            return ChildOutcome::kCannotRun;
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", dir);
+        report(reportFd, db::GetTempDirectory().toUtf8());
+        return 0;
+    });
+    QVERIFY2(child.succeeded(), child.describe().constData());
+    QCOMPARE(QString::fromUtf8(child.report),
+             accepted ? QFile::decodeName(dir) + u'/' : u"/tmp/"_s);
 }
 
 QTEST_GUILESS_MAIN(TempDirectoryTest)

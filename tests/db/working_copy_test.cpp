@@ -1,4 +1,6 @@
 #include "db/connection.h"
+#include "db/connection_string.h"
+#include "db/database_error.h"
 #include "db/file_lock.h"
 #include "db/resources.h"
 #include "db/temp_directory.h"
@@ -8,6 +10,10 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
+#include <sched.h>
+#include <sys/mount.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace fixtures;
@@ -20,6 +26,28 @@ const QByteArray& firstDatabase() {
         readFile(QStringLiteral(VORLANTIX_JET_FIXTURES "/mdbreader_V2000_no-password.mdb"));
     return bytes;
 }
+
+// Another user's database: a real Jet 4.0 file without the first one's table.
+const QByteArray& foreignDatabase() {
+    static const QByteArray bytes =
+        readFile(QStringLiteral(VORLANTIX_JET_FIXTURES "/small_remedies.mdb"));
+    return bytes;
+}
+
+// The start's working-copy steps as window creation runs them, the directory worked out once,
+// then the first statement: the number of rows of the first database's table, or an exception
+// when the connection found another file.
+int startAndCount(db::Connection& connection) {
+    const QString tempDirectory = db::GetTempDirectory();
+    db::deleteWorkingCopy(tempDirectory);
+    db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, db::workingCopyPath(tempDirectory));
+    connection.setConnectionString(db::connectionStringFor(tempDirectory));
+    connection.open();
+    return connection.execute(u"select * from Table1"_s).rowCount();
+}
+
+// What happens to the working copy's name between the write and the connection.
+enum class Meddling { None, RenamedOver, Removed };
 
 const QByteArray& secondDatabase() {
     static const QByteArray bytes = QByteArray(3000, 'S');
@@ -41,6 +69,8 @@ enum class Found {
 
 } // namespace
 
+Q_DECLARE_METATYPE(Meddling)
+
 class WorkingCopyTest : public QObject {
     Q_OBJECT
 
@@ -55,6 +85,15 @@ private Q_SLOTS:
     void deletesOnlyAnUnusedCopyOfOurs_data();
     void deletesOnlyAnUnusedCopyOfOurs();
     void secondInstanceLeavesTheFirstOnesCopyAlone();
+    void connectionStringKeepsAnyDirectory_data();
+    void connectionStringKeepsAnyDirectory();
+    void startsInAnyDirectory_data();
+    void startsInAnyDirectory();
+    void readsTheFileItWrote_data();
+    void readsTheFileItWrote();
+    void laterStartsTakeTheirOwnLeftOver_data();
+    void laterStartsTakeTheirOwnLeftOver();
+    void startsWithoutProc();
 
 private:
     std::optional<QTemporaryDir> dir_;
@@ -99,6 +138,10 @@ void WorkingCopyTest::connectionStringNamesTheCopy_data() {
     QTest::newRow("spaces and Chinese, unquoted")
         << u"/home/李明/临时 文件/"_s
         << u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/home/李明/临时 文件//ResBuild.dll;"
+           "Persist Security Info=False"_s;
+    QTest::newRow("semicolon and quote, quoted")
+        << u"/tmp/a;\"b\"/"_s
+        << u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/tmp/a;\"\"b\"\"//ResBuild.dll\";"
            "Persist Security Info=False"_s;
 }
 
@@ -198,6 +241,176 @@ void WorkingCopyTest::secondInstanceLeavesTheFirstOnesCopyAlone() {
     QVERIFY(!exists(copy_));
     db::ExtractResourceToFile(u"Second"_s, u"mdb"_s, db::workingCopyPath());
     QCOMPARE(readFile(copy_), secondDatabase());
+}
+
+void WorkingCopyTest::connectionStringKeepsAnyDirectory_data() {
+    QTest::addColumn<QString>("tempDirectory");
+
+    for (const QString& directory : {
+             u"/tmp/"_s,
+             u"/tmp/semi;colon/"_s,
+             u"/tmp/a;Data Source=/home/other/"_s,
+             u"/tmp/x;Provider=SQLOLEDB;y/"_s,
+             u"/tmp/\"quoted\"/"_s,
+             u"/tmp/it's/"_s,
+             u"'/starts with an apostrophe/"_s,
+             u"\"/starts with a quote/"_s,
+             u" /starts with a space/"_s,
+             u"\t/starts with a tab/"_s,
+             u"/tmp/\";Data Source=/x;\"/"_s,
+             u"/tmp/a=b==c/"_s,
+             u"/tmp/line\nbreak/"_s,
+             u"/home/李明/临时 文件/"_s,
+         })
+        QTest::newRow(qPrintable(QString(directory).replace(u'\n', u"\\n"_s))) << directory;
+}
+
+// Whatever the directory's name, the engine is handed exactly the working copy's path and its
+// own provider: no name is read as another key.
+void WorkingCopyTest::connectionStringKeepsAnyDirectory() {
+    QFETCH(QString, tempDirectory);
+
+    const db::ConnectionSettings settings =
+        db::parseConnectionString(db::connectionStringFor(tempDirectory));
+    QCOMPARE(settings.dataSource, db::workingCopyPath(tempDirectory));
+    QCOMPARE(settings.provider, u"Microsoft.Jet.OLEDB.4.0"_s);
+}
+
+void WorkingCopyTest::startsInAnyDirectory_data() {
+    QTest::addColumn<QString>("name"); // of the temporary directory, inside the test's own
+
+    QTest::newRow("plain") << u"plain"_s;
+    QTest::newRow("semicolon") << u"semi;colon"_s;
+    // With the other directory's path after "Data Source=", an unquoted string names its file.
+    QTest::newRow("names another directory") << u"a;Data Source=%1/other"_s;
+    QTest::newRow("quotes") << u"\"quoted\" and it's"_s;
+    QTest::newRow("spaces around") << u" spaced "_s;
+    QTest::newRow("another provider") << u"x;Provider=SQLOLEDB;y"_s;
+    QTest::newRow("line break") << u"line\nbreak"_s;
+}
+
+// The start in a directory of that name reads the copy it wrote, never the other user's
+// database in `other`, and not failing on the name.
+void WorkingCopyTest::startsInAnyDirectory() {
+    QFETCH(QString, name);
+    const QString other = dir_->path() + u"/other"_s;
+    QVERIFY(QDir().mkpath(other));
+    QVERIFY(writeFile(other + u"/ResBuild.dll"_s, foreignDatabase()));
+    const QString directory = dir_->path() + u'/' + QString(name).replace(u"%1"_s, dir_->path());
+    QVERIFY(QDir().mkpath(directory));
+    environment_->set("TMPDIR", native(directory));
+    QCOMPARE(db::GetTempDirectory(), directory + u'/');
+
+    db::Connection connection;
+    QCOMPARE(startAndCount(connection), 3);
+    QCOMPARE(readFile(directory + u"/ResBuild.dll"_s), firstDatabase());
+    QCOMPARE(readFile(other + u"/ResBuild.dll"_s), foreignDatabase());
+    connection.close();
+    db::deleteWorkingCopy(directory + u'/');
+    QVERIFY(!exists(directory + u"/ResBuild.dll"_s));
+}
+
+void WorkingCopyTest::readsTheFileItWrote_data() {
+    QTest::addColumn<Meddling>("meddling");
+
+    QTest::newRow("left alone") << Meddling::None;
+    // What another user can do in a directory that others may write to without the sticky bit.
+    QTest::newRow("another database renamed over it") << Meddling::RenamedOver;
+    QTest::newRow("removed") << Meddling::Removed;
+}
+
+// Between the write and the connection, the name of the working copy is made to lead elsewhere:
+// the connection reads the file that was written, or nothing.
+void WorkingCopyTest::readsTheFileItWrote() {
+    QFETCH(Meddling, meddling);
+    const QString tempDirectory = db::GetTempDirectory();
+    const QString planted = dir_->path() + u"/planted"_s;
+    QVERIFY(writeFile(planted, foreignDatabase(), 0644));
+    // Where possible, the planted database belongs to another user, as it would in an attack.
+    const bool foreignOwner = ::geteuid() == 0;
+    if (foreignOwner)
+        QCOMPARE(::chown(native(planted).constData(), kNobody, kNobody), 0);
+
+    db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, db::workingCopyPath(tempDirectory));
+    if (meddling == Meddling::RenamedOver)
+        QCOMPARE(std::rename(native(planted).constData(), native(copy_).constData()), 0);
+    if (meddling == Meddling::Removed)
+        QVERIFY(QFile::remove(copy_));
+    db::Connection connection;
+    connection.setConnectionString(db::connectionStringFor(tempDirectory));
+
+    if (meddling == Meddling::Removed) {
+        try {
+            connection.open();
+            QFAIL("a removed copy was opened");
+        } catch (const db::FileHoldError& error) {
+            QVERIFY2(QString::fromUtf8(error.what()).contains(db::workingCopyPath(tempDirectory)),
+                     error.what());
+        }
+        return;
+    }
+    connection.open();
+    QCOMPARE(connection.execute(u"select * from Table1"_s).rowCount(), 3);
+    // Reconnecting reads the same file again.
+    connection.close();
+    connection.open();
+    QCOMPARE(connection.execute(u"select * from Table1"_s).rowCount(), 3);
+    connection.close();
+
+    db::deleteWorkingCopy(tempDirectory);
+    if (meddling == Meddling::None)
+        QVERIFY(!exists(copy_));
+    else if (foreignOwner)
+        QCOMPARE(readFile(copy_), foreignDatabase()); // another user's file is left alone
+}
+
+void WorkingCopyTest::laterStartsTakeTheirOwnLeftOver_data() {
+    QTest::addColumn<int>("umask");
+
+    QTest::newRow("umask 0277") << 0277;
+    QTest::newRow("umask 0222") << 0222;
+    QTest::newRow("umask 0077") << 0077;
+    QTest::newRow("umask 0") << 0;
+}
+
+// Under any umask, a start that never reached its close (killed, logged off) leaves a copy that
+// the next start replaces, and one that closes removes its copy.
+void WorkingCopyTest::laterStartsTakeTheirOwnLeftOver() {
+    QFETCH(int, umask);
+    const UmaskGuard mask(static_cast<mode_t>(umask));
+
+    for (int start = 0; start < 3; ++start) {
+        db::Connection connection;
+        QCOMPARE(startAndCount(connection), 3);
+        QCOMPARE(permissions(copy_), mode_t(0600));
+    }
+    db::deleteWorkingCopy(db::GetTempDirectory());
+    QVERIFY(!exists(copy_));
+}
+
+// The whole start in a child process that cannot see /proc (a private mount namespace with an
+// empty file system over it).
+void WorkingCopyTest::startsWithoutProc() {
+    if (::geteuid() != 0)
+        QSKIP("needs root to hide /proc in a private mount namespace");
+    const ChildOutcome child = runInChild([](int reportFd) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("vorlantix-test", "/proc", "tmpfs", 0, nullptr) != 0)
+            return ChildOutcome::kCannotRun;
+        if (exists(u"/proc/self"_s))
+            return 3;
+        try {
+            db::Connection connection;
+            return startAndCount(connection) == 3 ? 0 : 4;
+        } catch (const std::exception& error) {
+            report(reportFd, error.what());
+            return 5;
+        }
+    });
+    if (child.couldNotRun())
+        QSKIP("cannot hide /proc here");
+    QVERIFY2(child.succeeded(), child.describe().constData());
 }
 
 QTEST_GUILESS_MAIN(WorkingCopyTest)
