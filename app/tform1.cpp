@@ -69,7 +69,6 @@ QPushButton* placeButton(QWidget* parent, QStringView name, QPoint topLeft, QStr
 QLabel* placeLabel(QWidget* parent, QStringView name, QPoint topLeft, QStringView text) {
     auto* label = place<QLabel>(parent, name, QRect(topLeft, QSize()));
     label->setText(text.toString());
-    label->adjustSize();
     return label;
 }
 
@@ -113,6 +112,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     createPageControl();
     createStatusBar();
     createBottomButtons();
+    holdWindowFont();
     nameControlsForScreenReaders();
     connectEvents();
     centreOnScreen();
@@ -215,6 +215,19 @@ void TForm1::createBottomButtons() {
     Button_Close = placeButton(this, u"Button_Close", {455, 558}, u"退出");
     Button_Updata = placeButton(this, u"Button_Updata", {359, 558}, u"软件升级");
     Button_Web = placeButton(this, u"Button_Web", {263, 558}, u"在线版本");
+}
+
+// Under a style sheet Qt hands a parent's font on only to children that it polishes after the
+// parent, and never through its own inner widgets (the tab widget's page stack, scroll areas'
+// viewports), so the window font is given to each control itself. Labels then take the size of
+// their text in it.
+void TForm1::holdWindowFont() {
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        if (widget != StatusBar1 && !StatusBar1->isAncestorOf(widget))
+            widget->setFont(font());
+    }
+    for (QLabel* label : {Label7, Label1, Label2, Label3})
+        label->adjustSize();
 }
 
 // Buttons, labels and tabs are read out by their visible text; these controls show none of their

@@ -62,6 +62,7 @@ private:
     void createAboutPage(QWidget* page);
     void createStatusBar();
     void createBottomButtons();
+    void holdWindowFont();
     void nameControlsForScreenReaders();
     void connectEvents();
     void centreOnScreen();

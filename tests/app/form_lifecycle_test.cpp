@@ -3,7 +3,6 @@
 #include "app/row_indicator_header.h"
 #include "app/tform1.h"
 #include "assets/embedded_database.h"
-#include "assets/ui/ui_assets.h"
 #include "db/connection.h"
 #include "db/record_set.h"
 #include "db/resources.h"
@@ -11,6 +10,7 @@
 #include "form_fixture.h"
 #include "key_input.h"
 #include "lookup/search.h"
+#include "window_test_main.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -54,10 +54,7 @@ protected:
 class FormLifecycleTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        initUiAssets();
-        registerEmbeddedDatabase();
-    }
+    void initTestCase() { registerEmbeddedDatabase(); }
 
     void init() { fixture_ = std::make_unique<FormFixture>(); }
     void cleanup() { fixture_.reset(); }
@@ -268,5 +265,5 @@ private:
     std::unique_ptr<FormFixture> fixture_;
 };
 
-QTEST_MAIN(FormLifecycleTest)
+VORLANTIX_WINDOW_TEST_MAIN(FormLifecycleTest)
 #include "form_lifecycle_test.moc"

@@ -1,11 +1,11 @@
 #include "app/list_grid.h"
 #include "assets/embedded_database.h"
-#include "assets/ui/ui_assets.h"
 #include "db/record_set.h"
 #include "db/working_copy.h"
 #include "form_fixture.h"
 #include "key_input.h"
 #include "lookup/web_links.h"
+#include "window_test_main.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -36,10 +36,7 @@ void turnWheel(app::ListGrid* grid, QPoint delta) {
 class FormReaderTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        initUiAssets();
-        registerEmbeddedDatabase();
-    }
+    void initTestCase() { registerEmbeddedDatabase(); }
     void init() {
         fixture_ = std::make_unique<FormFixture>();
         fixture_->createForm();
@@ -234,5 +231,5 @@ private:
     std::unique_ptr<FormFixture> fixture_;
 };
 
-QTEST_MAIN(FormReaderTest)
+VORLANTIX_WINDOW_TEST_MAIN(FormReaderTest)
 #include "form_reader_test.moc"

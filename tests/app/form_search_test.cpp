@@ -2,11 +2,11 @@
 #include "app/list_grid.h"
 #include "app/panel_status_bar.h"
 #include "assets/embedded_database.h"
-#include "assets/ui/ui_assets.h"
 #include "db/record_set.h"
 #include "form_fixture.h"
 #include "key_input.h"
 #include "lookup/search.h"
+#include "window_test_main.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>
@@ -21,10 +21,7 @@ using namespace Qt::StringLiterals;
 class FormSearchTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        initUiAssets();
-        registerEmbeddedDatabase();
-    }
+    void initTestCase() { registerEmbeddedDatabase(); }
     void init() {
         fixture_ = std::make_unique<FormFixture>();
         fixture_->createForm();
@@ -251,5 +248,5 @@ private:
     QStringList searched_;
 };
 
-QTEST_MAIN(FormSearchTest)
+VORLANTIX_WINDOW_TEST_MAIN(FormSearchTest)
 #include "form_search_test.moc"
