@@ -381,8 +381,9 @@ void TForm1::installWheelHook() {
 
 bool TForm1::GridWndProc(QEvent* message) {
     auto* wheel = message->type() == QEvent::Wheel ? static_cast<QWheelEvent*>(message) : nullptr;
-    // A sideways wheel is a message of its own, which the grid handles as before.
-    if (!wheel || (wheel->angleDelta().y() == 0 && wheel->angleDelta().x() != 0))
+    // Without a vertical distance there is no direction to step in: a sideways wheel, or a
+    // touchpad's start and end of scrolling. The grid handles those as before.
+    if (!wheel || wheel->angleDelta().y() == 0)
         return OldGridWnd(message);
     // One record per message, however far the wheel turned: toward the user is the next one.
     const int step = wheel->angleDelta().y() < 0 ? 1 : -1;

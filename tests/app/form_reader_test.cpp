@@ -9,10 +9,12 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QWheelEvent>
@@ -21,13 +23,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Turns the mouse wheel over the middle of the grid's cells by `delta` (120 per notch;
-// positive away from the user).
+// Turns the mouse wheel over the middle of `over` by `delta` (120 per notch; positive away from
+// the user), sent to that widget as the window system delivers it.
+void turnWheel(QWidget* over, QPoint delta) {
+    const QPointF at = QRectF(over->rect()).center();
+    QWheelEvent wheel(at, over->mapToGlobal(at), QPoint(), delta, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(over, &wheel);
+}
+
 void turnWheel(app::ListGrid* grid, QPoint delta) {
-    const QPointF at = QRectF(grid->viewport()->rect()).center();
-    QWheelEvent wheel(at, grid->viewport()->mapToGlobal(at), QPoint(), delta, Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(grid->viewport(), &wheel);
+    turnWheel(grid->viewport(), delta);
 }
 
 } // namespace
@@ -128,7 +134,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("expectedRow");
         QTest::newRow("toward the user: next") << 5 << QPoint(0, -120) << 6;
         QTest::newRow("away from the user: previous") << 5 << QPoint(0, 120) << 4;
-        QTest::newRow("distance 0: previous") << 5 << QPoint(0, 0) << 4;
+        QTest::newRow("no distance: no move") << 5 << QPoint(0, 0) << 5;
         QTest::newRow("three notches at once: one") << 5 << QPoint(0, -360) << 6;
         QTest::newRow("a fraction of a notch: one") << 5 << QPoint(0, -30) << 6;
         QTest::newRow("toward the user at the last") << 8029 << QPoint(0, -120) << 8029;
@@ -146,6 +152,45 @@ private Q_SLOTS:
         QCOMPARE(fixture_->grid()->currentIndex().row(), expectedRow);
         QCOMPARE(detailBox()->toPlainText(), u"前一个"_s);
         QVERIFY(fixture_->boxes().boxes().isEmpty());
+    }
+
+    // The wheel over any part of the list moves one record per message, and the list follows
+    // the current record instead of scrolling on its own.
+    void wheelOverEveryPartOfTheList_data() {
+        QTest::addColumn<QString>("part");
+        QTest::newRow("cells") << u"cells"_s;
+        QTest::newRow("title row") << u"title row"_s;
+        QTest::newRow("row indicator") << u"row indicator"_s;
+        QTest::newRow("vertical scroll bar") << u"vertical scroll bar"_s;
+        QTest::newRow("horizontal scroll bar") << u"horizontal scroll bar"_s;
+    }
+    void wheelOverEveryPartOfTheList() {
+        QFETCH(QString, part);
+        app::ListGrid* grid = fixture_->grid();
+        const QHash<QString, QWidget*> parts{
+            {u"cells"_s, grid->viewport()},
+            {u"title row"_s, grid->horizontalHeader()->viewport()},
+            {u"row indicator"_s, grid->verticalHeader()->viewport()},
+            {u"vertical scroll bar"_s, grid->verticalScrollBar()},
+            {u"horizontal scroll bar"_s, grid->horizontalScrollBar()}};
+        QWidget* over = parts.value(part);
+        const int firstShown = grid->rowAt(0);
+        for (int notch = 0; notch < 3; ++notch)
+            turnWheel(over, QPoint(0, -360));
+        QCOMPARE(fixture_->recordSet()->currentRow(), 3);
+        QCOMPARE(grid->rowAt(0), firstShown);
+        turnWheel(over, QPoint(0, 120));
+        turnWheel(over, QPoint(0, 0));
+        QCOMPARE(fixture_->recordSet()->currentRow(), 2);
+        QCOMPARE(grid->verticalHeader()->offset(),
+                 grid->verticalScrollBar()->value() * grid->verticalHeader()->defaultSectionSize());
+
+        // Far down the list, the view follows the current record.
+        fixture_->recordSet()->moveBy(500);
+        turnWheel(over, QPoint(0, -120));
+        QCOMPARE(fixture_->recordSet()->currentRow(), 503);
+        QVERIFY(grid->viewport()->rect().contains(
+            grid->visualRect(grid->model()->index(503, 1)).center()));
     }
 
     void wheelOnClosedListReportsTheError() {
