@@ -61,8 +61,9 @@ Widget* place(QWidget* parent, QStringView name, QRect geometry) {
 QPushButton* placeButton(QWidget* parent, QStringView name, QPoint topLeft, QStringView text) {
     auto* button = place<QPushButton>(parent, name, QRect(topLeft, kButtonSize));
     button->setText(text.toString());
-    // No button of the window reacts to Enter unless it has the focus.
-    button->setAutoDefault(false);
+    // Enter presses the button that has the focus (outside a dialog, an auto-default button is
+    // never pressed by Enter elsewhere): the window has no default button.
+    button->setAutoDefault(true);
     return button;
 }
 

@@ -10,6 +10,7 @@
 #include "form_fixture.h"
 #include "key_input.h"
 #include "lookup/search.h"
+#include "lookup/web_links.h"
 #include "window_test_main.h"
 
 #include <QComboBox>
@@ -228,6 +229,44 @@ private Q_SLOTS:
         QVERIFY(!fixture_->connection()->connected());
         QCOMPARE(grid()->model()->rowCount(), 0);
         QVERIFY(!QFile::exists(db::workingCopyPath()));
+        QVERIFY(answerer()->boxes().isEmpty());
+    }
+
+    // Enter and the keypad's Enter press the push button that has the focus, as Space does;
+    // there is no default button, so Enter in the keyword box presses none.
+    void enterPressesTheFocusedButton_data() {
+        QTest::addColumn<QString>("button");
+        for (const char* name : {"Button_Copy", "Button_Refresh", "Button_Search", "Button_Close",
+                                 "Button_Updata", "Button_Web"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void enterPressesTheFocusedButton() {
+        QFETCH(QString, button);
+        fixture_->createForm();
+        QStringList opened;
+        lookup::setUrlOpener([&](const QString& url) { opened.append(url); });
+        auto* pressed = child<QPushButton>(button);
+        QSignalSpy clicks(pressed, &QPushButton::clicked);
+        pressed->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(pressed, Qt::Key_Return);
+        QTest::keyClick(pressed, Qt::Key_Enter, Qt::KeypadModifier);
+        lookup::setUrlOpener({});
+        QCOMPARE(clicks.size(), 2);
+    }
+
+    void enterInTheKeywordBoxPressesNothing() {
+        fixture_->createForm();
+        auto* keyword = child<QLineEdit>(u"searchkeyword");
+        keyword->setFocus(Qt::TabFocusReason);
+        QList<QSignalSpy*> spies;
+        for (QPushButton* button : form()->findChildren<QPushButton*>())
+            spies.append(new QSignalSpy(button, &QPushButton::clicked));
+        QTest::keyClick(keyword, Qt::Key_Return);
+        QTest::keyClick(keyword, Qt::Key_Enter, Qt::KeypadModifier);
+        for (QSignalSpy* spy : spies)
+            QCOMPARE(spy->size(), 0);
+        qDeleteAll(spies);
+        QCOMPARE(recordSet()->sql(), QStringList{lookup::kListStatement.toString()});
         QVERIFY(answerer()->boxes().isEmpty());
     }
 
