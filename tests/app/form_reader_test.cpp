@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -243,6 +244,39 @@ private Q_SLOTS:
         QCOMPARE(opened, (QStringList{link + u"1.4.20160122"_s, link + u" 2.0&版 "_s,
                                       link + u" 2.0&版 "_s, link}));
         QVERIFY(fixture_->boxes().boxes().isEmpty());
+    }
+
+    // What the desktop's opener receives, recorded by a stand-in for xdg-open found first on the
+    // PATH: the link as built, byte for byte, whatever the version box holds.
+    void linkReachesTheDesktopUnaltered_data() {
+        QTest::addColumn<QString>("version");
+        QTest::newRow("as at start") << u"1.4.20160122"_s;
+        QTest::newRow("spaces and &") << u" 2.0 & beta "_s;
+        QTest::newRow("Chinese") << u"新版本"_s;
+        QTest::newRow("percent signs") << u"%20%E6%"_s;
+        QTest::newRow("# and quotes") << u"1#2'\"3"_s;
+        QTest::newRow("empty") << QString();
+    }
+    void linkReachesTheDesktopUnaltered() {
+        QFETCH(QString, version);
+        QTemporaryDir bin;
+        const QString received = bin.filePath(u"received"_s);
+        QFile opener(bin.filePath(u"xdg-open"_s));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\nprintf '%s' \"$1\" > \"$0.part\" && mv \"$0.part\" \"" +
+                     QFile::encodeName(received) + "\"\n");
+        opener.close();
+        QVERIFY(opener.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+
+        fixture_->child<QLineEdit>(u"Edit_SoftVer")->setText(version);
+        clickTrigger(u"Button_Web"_s);
+        qputenv("PATH", path);
+        QTRY_VERIFY(QFile::exists(received));
+        QFile link(received);
+        QVERIFY(link.open(QIODevice::ReadOnly));
+        QCOMPARE(link.readAll(), (u"http://www.dravena.example/?v=Vivazud"_s + version).toUtf8());
     }
 
 private:
