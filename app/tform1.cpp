@@ -6,6 +6,7 @@
 #include "app/list_grid.h"
 #include "app/message_box.h"
 #include "app/panel_status_bar.h"
+#include "app/single_line_paste.h"
 #include "db/connection.h"
 #include "db/data_source.h"
 #include "db/list_messages.h"
@@ -76,6 +77,7 @@ QLabel* placeLabel(QWidget* parent, QStringView name, QPoint topLeft, QStringVie
 QLineEdit* placeLineEdit(QWidget* parent, QStringView name, QRect geometry, QStringView text) {
     auto* edit = place<QLineEdit>(parent, name, geometry);
     edit->setMaxLength(std::numeric_limits<int>::max());
+    new app::SingleLinePaste(edit);
     edit->setText(text.toString());
     edit->setCursorPosition(0);
     return edit;
