@@ -29,7 +29,10 @@ ListGrid::ListGrid(QWidget* parent)
     verticalHeader()->setDefaultSectionSize(kRowHeight);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setSectionsClickable(false);
+    // Clickable so that a title is highlighted under the pointer; a click on it selects nothing.
+    horizontalHeader()->setSectionsClickable(true);
+    disconnect(horizontalHeader(), &QHeaderView::sectionPressed, nullptr, nullptr);
+    disconnect(horizontalHeader(), &QHeaderView::sectionEntered, nullptr, nullptr);
     setShowGrid(true);
     setWordWrap(false);
     setSelectionMode(QAbstractItemView::SingleSelection);

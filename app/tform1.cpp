@@ -1,8 +1,10 @@
 #include "app/tform1.h"
 
+#include "app/application_title.h"
 #include "app/category_box.h"
 #include "app/click_reporter.h"
 #include "app/error_report.h"
+#include "app/frame_centring.h"
 #include "app/list_grid.h"
 #include "app/message_box.h"
 #include "app/panel_status_bar.h"
@@ -28,7 +30,6 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -118,7 +119,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     holdWindowFont();
     nameControlsForScreenReaders();
     connectEvents();
-    centreOnScreen();
+    new app::FrameCentring(this);
     FormCreate();
 }
 
@@ -136,6 +137,8 @@ void TForm1::createWindowFrame() {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(kClientSize);
     setWindowIcon(QIcon(u":/assets/window.ico"_s));
+    // What task bars show for the window: the application's title, not the caption.
+    setWindowIconText(app::kApplicationTitle.toString());
     QFont windowFont(u"宋体"_s);
     windowFont.setPixelSize(kFontPixelSize);
     setFont(windowFont);
@@ -200,9 +203,12 @@ void TForm1::createAboutPage(QWidget* page) {
         placeLineEdit(GroupBox2, u"Edit_SoftVer", QRect(106, 76, 121, 21), u"1.4.20160122");
     Memo1 = placeMemo(GroupBox2, u"Memo1", QRect(40, 136, 457, 249));
     Memo1->setPlainText(u"更新说明:\n1.优化了程序皮肤\n2.完美支持Win10系统"_s);
+    // The notes sit on the 3-D light colour: the palette's in the plain look, the visual style's
+    // own under a style sheet, which gives text boxes their background itself.
     QPalette notesPalette = Memo1->palette();
     notesPalette.setColor(QPalette::Base, notesPalette.color(QPalette::Light));
     Memo1->setPalette(notesPalette);
+    Memo1->setProperty("background", u"3d-light"_s);
 }
 
 void TForm1::createStatusBar() {
@@ -275,11 +281,6 @@ void TForm1::connectEvents() {
     // request itself.
     auto* closeKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
     connect(closeKey, &QShortcut::activated, this, &QWidget::close);
-}
-
-void TForm1::centreOnScreen() {
-    const QRect available = screen()->availableGeometry();
-    move(available.center() - rect().center());
 }
 
 void TForm1::FormCreate() {

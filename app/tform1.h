@@ -65,7 +65,6 @@ private:
     void holdWindowFont();
     void nameControlsForScreenReaders();
     void connectEvents();
-    void centreOnScreen();
     void installWheelHook();
     // The list grid's window method while the hook is in place: the wheel steps the record set.
     bool GridWndProc(QEvent* message);
