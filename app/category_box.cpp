@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -60,6 +61,15 @@ bool CategoryBox::eventFilter(QObject* watched, QEvent* event) {
 void CategoryBox::keyPressEvent(QKeyEvent* event) {
     if (!handleKey(*event))
         QComboBox::keyPressEvent(event);
+}
+
+void CategoryBox::contextMenuEvent(QContextMenuEvent* event) {
+    // The menu key reaches the box, which has the focus; the menu is the text field's, sent on to
+    // it as a right click on the field is.
+    const QPoint at = lineEdit()->mapFrom(this, event->pos());
+    QContextMenuEvent onField(event->reason(), at, event->globalPos(), event->modifiers());
+    QCoreApplication::sendEvent(lineEdit(), &onField);
+    event->setAccepted(onField.isAccepted());
 }
 
 void CategoryBox::inputMethodEvent(QInputMethodEvent* event) {

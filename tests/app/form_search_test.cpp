@@ -258,6 +258,7 @@ private Q_SLOTS:
         QTest::newRow("menu Delete") << u"menu Delete"_s << u"ab cd"_s << QString();
         QTest::newRow("menu Paste") << u"menu &Paste"_s << u"ab cd"_s << u"痔疮"_s;
         QTest::newRow("menu Cut") << u"menu Cu&t"_s << u"ab cd"_s << QString();
+        QTest::newRow("menu key, Paste") << u"menu key &Paste"_s << u"ab cd"_s << u"痔疮"_s;
         QTest::newRow("middle click") << u"middle click"_s << u"ab "_s << u"ab 痔疮"_s;
         QTest::newRow("drop") << u"drop"_s << u"ab "_s << u"ab 痔疮"_s;
         QTest::newRow("input method") << u"input method"_s << u"ab "_s << u"ab zz"_s;
@@ -289,6 +290,9 @@ private Q_SLOTS:
             QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
             if (route == u"redo")
                 QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        } else if (route.startsWith(u"menu key ")) {
+            chooseFromEditMenu(box, route.mid(9).toLatin1().constData(),
+                               QContextMenuEvent::Keyboard);
         } else if (route.startsWith(u"menu ")) {
             chooseFromEditMenu(field, route.mid(5).toLatin1().constData());
         } else if (route == u"middle click") {
@@ -350,11 +354,12 @@ private Q_SLOTS:
     }
 
 private:
-    // Right-clicks `field` and clicks the item `actionName` (as Qt's source text names it) of
-    // the edit menu that opens.
-    static void chooseFromEditMenu(QLineEdit* field, const char* actionName) {
+    // Opens the edit menu on `target` with a right click (or the menu key, sent to the focus
+    // widget) and clicks its item `actionName`, as Qt's source text names it.
+    static void chooseFromEditMenu(QWidget* target, const char* actionName,
+                                   QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse) {
         bool chosen = false;
-        QTimer::singleShot(0, field, [&] {
+        QTimer::singleShot(0, target, [&] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             if (menu == nullptr)
                 return;
@@ -370,10 +375,10 @@ private:
             QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(*action).center());
             chosen = true;
         });
-        // What Qt makes of a right click on the field (QTest's click does not make it).
+        // What Qt makes of a right click or the menu key (QTest's click does not make it).
         const QPoint at(5, 5);
-        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, at, field->mapToGlobal(at));
-        QApplication::sendEvent(field, &rightClick);
+        QContextMenuEvent request(reason, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &request);
         QTRY_VERIFY2(chosen, "no edit menu with that item");
     }
 
