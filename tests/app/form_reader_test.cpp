@@ -273,7 +273,7 @@ private Q_SLOTS:
         fixture_->child<QLineEdit>(u"Edit_SoftVer")->setText(version);
         clickTrigger(u"Button_Web"_s);
         qputenv("PATH", path);
-        QTRY_VERIFY(QFile::exists(received));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(received), 30000);
         QFile link(received);
         QVERIFY(link.open(QIODevice::ReadOnly));
         QCOMPARE(link.readAll(), (u"http://www.dravena.example/?v=Vivazud"_s + version).toUtf8());
