@@ -1,11 +1,15 @@
 #include "app/category_box.h"
 
+#include "app/single_line_paste.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 
 namespace app {
@@ -19,7 +23,16 @@ CategoryBox::CategoryBox(const QStringList& entries, const QString& caption, QWi
     addItems(entries);
     setCurrentIndex(-1);
     setEditText(caption);
-    lineEdit()->setContextMenuPolicy(Qt::NoContextMenu);
+    // The text field's own edits (its edit menu, the middle button, drag and drop, undo and redo,
+    // editing keys with any modifier) reach the field without passing through handleKey; each is
+    // reported here. The box's own changes are not edits of the field.
+    new SingleLinePaste(lineEdit());
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
+        if (applying_)
+            return;
+        entry_ = -1;
+        Q_EMIT changed();
+    });
     // QComboBox selects the entry matching the text when the field loses the focus, as if picked;
     // leaving the box is no pick here.
     disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
@@ -50,6 +63,15 @@ void CategoryBox::keyPressEvent(QKeyEvent* event) {
         QComboBox::keyPressEvent(event);
 }
 
+void CategoryBox::contextMenuEvent(QContextMenuEvent* event) {
+    // The menu key reaches the box, which has the focus; the menu is the text field's, sent on to
+    // it as a right click on the field is.
+    const QPoint at = lineEdit()->mapFrom(this, event->pos());
+    QContextMenuEvent onField(event->reason(), at, event->globalPos(), event->modifiers());
+    QCoreApplication::sendEvent(lineEdit(), &onField);
+    event->setAccepted(onField.isAccepted());
+}
+
 void CategoryBox::inputMethodEvent(QInputMethodEvent* event) {
     // Text composed with an input method counts as typed, character by character; what is still
     // being composed is shown by the field as usual.
@@ -68,18 +90,10 @@ void CategoryBox::inputMethodEvent(QInputMethodEvent* event) {
 
 bool CategoryBox::handleKey(const QKeyEvent& key) {
     const lookup::CategoryEditState state = currentState();
-    if (key.matches(QKeySequence::Cut)) {
-        if (state.selectionLength > 0)
-            QGuiApplication::clipboard()->setText(state.selectedText());
-        apply(lookup::cutSelection(state));
-    } else if (key.matches(QKeySequence::Paste)) {
+    if (key.matches(QKeySequence::Paste)) {
         apply(lookup::pasteText(state, QGuiApplication::clipboard()->text()));
     } else if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
         // Enter picks nothing (QComboBox would pick the entry matching the text).
-    } else if (key.key() == Qt::Key_Backspace && key.modifiers() == Qt::NoModifier) {
-        apply(lookup::pressBackspace(state));
-    } else if (key.key() == Qt::Key_Delete && key.modifiers() == Qt::NoModifier) {
-        apply(lookup::pressDelete(state));
     } else if ((key.key() == Qt::Key_Down || key.key() == Qt::Key_Up) &&
                !(key.modifiers() & Qt::AltModifier)) {
         // Steps through the entries; from no selection either key selects the first.
@@ -91,7 +105,7 @@ bool CategoryBox::handleKey(const QKeyEvent& key) {
                !(key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
         apply(lookup::typeCharacter(state, key.text()));
     } else {
-        return false; // caret movement, selection, the drop-down key: the field's own
+        return false; // editing and caret keys, undo, the drop-down key: the field's own
     }
     return true;
 }
@@ -111,13 +125,19 @@ lookup::CategoryEditState CategoryBox::currentState() const {
 
 void CategoryBox::apply(const lookup::CategoryEditResult& result) {
     const lookup::CategoryEditState& state = result.state;
-    {
-        const QSignalBlocker blocker(this);
-        entry_ = state.entry;
-        setCurrentIndex(entry_);
-    }
     QLineEdit* field = lineEdit();
-    field->setText(state.text);
+    const QScopedValueRollback applying(applying_, true);
+    if (state.entry >= 0 && state.entry != currentIndex()) {
+        // Only a pick shows in the list; QComboBox would also empty the field for no entry.
+        const QSignalBlocker blocker(this);
+        setCurrentIndex(state.entry);
+    }
+    entry_ = state.entry;
+    if (field->text() != state.text) {
+        // Replaced as the user would, so that undo brings the text back.
+        field->selectAll();
+        field->insert(state.text);
+    }
     if (state.selectionLength > 0) {
         // Select so that the caret ends where the state has it.
         const auto start = static_cast<int>(state.selectionStart);

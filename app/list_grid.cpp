@@ -6,7 +6,9 @@
 #include "db/record_set.h"
 
 #include <QEvent>
+#include <QHeaderView>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 
 namespace app {
 namespace {
@@ -18,10 +20,19 @@ constexpr int kRowHeight = 17;
 ListGrid::ListGrid(QWidget* parent)
     : QTableView(parent), windowMethod_([this](QEvent* e) { return defaultWindowMethod(e); }) {
     setVerticalHeader(new RowIndicatorHeader(this));
+    // The wheel over the title row, the row indicator or a scroll bar is the grid's wheel too:
+    // without this, each of them would scroll the view by itself, past the current record.
+    for (QWidget* part :
+         {horizontalHeader()->viewport(), verticalHeader()->viewport(),
+          static_cast<QWidget*>(verticalScrollBar()), static_cast<QWidget*>(horizontalScrollBar())})
+        part->installEventFilter(this);
     verticalHeader()->setDefaultSectionSize(kRowHeight);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setSectionsClickable(false);
+    // Clickable so that a title is highlighted under the pointer; a click on it selects nothing.
+    horizontalHeader()->setSectionsClickable(true);
+    disconnect(horizontalHeader(), &QHeaderView::sectionPressed, nullptr, nullptr);
+    disconnect(horizontalHeader(), &QHeaderView::sectionEntered, nullptr, nullptr);
     setShowGrid(true);
     setWordWrap(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -58,9 +69,20 @@ bool ListGrid::viewportEvent(QEvent* event) {
     return QTableView::viewportEvent(event);
 }
 
+bool ListGrid::eventFilter(QObject* watched, QEvent* event) {
+    // The grid's own wheel handling passes the wheel on to a scroll bar; that one is let through.
+    if (event->type() == QEvent::Wheel && !passingWheelOn_) {
+        windowMethod_(event);
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
 bool ListGrid::defaultWindowMethod(QEvent* event) {
-    if (event->type() == QEvent::Wheel)
+    if (event->type() == QEvent::Wheel) {
+        QScopedValueRollback passing(passingWheelOn_, true);
         return QTableView::viewportEvent(event);
+    }
     return QTableView::event(event);
 }
 

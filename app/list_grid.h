@@ -15,7 +15,8 @@ class RowIndicatorHeader;
 // set's current record. The row indicator at the left edge marks it; a click or a cursor key
 // moves the record set, and a move of the record set moves the grid and scrolls it into view.
 //
-// Every event that reaches the grid, the mouse wheel over its cells included, goes through its
+// Every event that reaches the grid, the mouse wheel over any part of it included (cells, title
+// row, row indicator, scroll bars), goes through its
 // window method, which the owner may replace (keeping the old one to pass events on to).
 class ListGrid : public QTableView {
     Q_OBJECT
@@ -35,6 +36,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
@@ -46,6 +48,7 @@ private:
     QPointer<db::DataSource> source_;
     WindowMethod windowMethod_;
     bool following_ = false;
+    bool passingWheelOn_ = false;
 };
 
 } // namespace app

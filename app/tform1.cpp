@@ -1,11 +1,14 @@
 #include "app/tform1.h"
 
+#include "app/application_title.h"
 #include "app/category_box.h"
 #include "app/click_reporter.h"
 #include "app/error_report.h"
+#include "app/frame_centring.h"
 #include "app/list_grid.h"
 #include "app/message_box.h"
 #include "app/panel_status_bar.h"
+#include "app/single_line_paste.h"
 #include "db/connection.h"
 #include "db/data_source.h"
 #include "db/list_messages.h"
@@ -26,7 +29,6 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -60,21 +62,22 @@ Widget* place(QWidget* parent, QStringView name, QRect geometry) {
 QPushButton* placeButton(QWidget* parent, QStringView name, QPoint topLeft, QStringView text) {
     auto* button = place<QPushButton>(parent, name, QRect(topLeft, kButtonSize));
     button->setText(text.toString());
-    // No button of the window reacts to Enter unless it has the focus.
-    button->setAutoDefault(false);
+    // Enter presses the button that has the focus (outside a dialog, an auto-default button is
+    // never pressed by Enter elsewhere): the window has no default button.
+    button->setAutoDefault(true);
     return button;
 }
 
 QLabel* placeLabel(QWidget* parent, QStringView name, QPoint topLeft, QStringView text) {
     auto* label = place<QLabel>(parent, name, QRect(topLeft, QSize()));
     label->setText(text.toString());
-    label->adjustSize();
     return label;
 }
 
 QLineEdit* placeLineEdit(QWidget* parent, QStringView name, QRect geometry, QStringView text) {
     auto* edit = place<QLineEdit>(parent, name, geometry);
     edit->setMaxLength(std::numeric_limits<int>::max());
+    new app::SingleLinePaste(edit);
     edit->setText(text.toString());
     edit->setCursorPosition(0);
     return edit;
@@ -112,9 +115,10 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     createPageControl();
     createStatusBar();
     createBottomButtons();
+    holdWindowFont();
     nameControlsForScreenReaders();
     connectEvents();
-    centreOnScreen();
+    new app::FrameCentring(this);
     FormCreate();
 }
 
@@ -132,6 +136,8 @@ void TForm1::createWindowFrame() {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(kClientSize);
     setWindowIcon(QIcon(u":/assets/window.ico"_s));
+    // What task bars show for the window: the application's title, not the caption.
+    setWindowIconText(app::kApplicationTitle.toString());
     QFont windowFont(u"宋体"_s);
     windowFont.setPixelSize(kFontPixelSize);
     setFont(windowFont);
@@ -196,9 +202,12 @@ void TForm1::createAboutPage(QWidget* page) {
         placeLineEdit(GroupBox2, u"Edit_SoftVer", QRect(106, 76, 121, 21), u"1.4.20160122");
     Memo1 = placeMemo(GroupBox2, u"Memo1", QRect(40, 136, 457, 249));
     Memo1->setPlainText(u"更新说明:\n1.优化了程序皮肤\n2.完美支持Win10系统"_s);
+    // The notes sit on the 3-D light colour: the palette's in the plain look, the visual style's
+    // own under a style sheet, which gives text boxes their background itself.
     QPalette notesPalette = Memo1->palette();
     notesPalette.setColor(QPalette::Base, notesPalette.color(QPalette::Light));
     Memo1->setPalette(notesPalette);
+    Memo1->setProperty("background", u"3d-light"_s);
 }
 
 void TForm1::createStatusBar() {
@@ -214,6 +223,19 @@ void TForm1::createBottomButtons() {
     Button_Close = placeButton(this, u"Button_Close", {455, 558}, u"退出");
     Button_Updata = placeButton(this, u"Button_Updata", {359, 558}, u"软件升级");
     Button_Web = placeButton(this, u"Button_Web", {263, 558}, u"在线版本");
+}
+
+// Under a style sheet Qt hands a parent's font on only to children that it polishes after the
+// parent, and never through its own inner widgets (the tab widget's page stack, scroll areas'
+// viewports), so the window font is given to each control itself. Labels then take the size of
+// their text in it.
+void TForm1::holdWindowFont() {
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        if (widget != StatusBar1 && !StatusBar1->isAncestorOf(widget))
+            widget->setFont(font());
+    }
+    for (QLabel* label : {Label7, Label1, Label2, Label3})
+        label->adjustSize();
 }
 
 // Buttons, labels and tabs are read out by their visible text; these controls show none of their
@@ -258,11 +280,6 @@ void TForm1::connectEvents() {
     // request itself.
     auto* closeKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
     connect(closeKey, &QShortcut::activated, this, &QWidget::close);
-}
-
-void TForm1::centreOnScreen() {
-    const QRect available = screen()->availableGeometry();
-    move(available.center() - rect().center());
 }
 
 void TForm1::FormCreate() {
@@ -370,8 +387,9 @@ void TForm1::installWheelHook() {
 
 bool TForm1::GridWndProc(QEvent* message) {
     auto* wheel = message->type() == QEvent::Wheel ? static_cast<QWheelEvent*>(message) : nullptr;
-    // A sideways wheel is a message of its own, which the grid handles as before.
-    if (!wheel || (wheel->angleDelta().y() == 0 && wheel->angleDelta().x() != 0))
+    // Without a vertical distance there is no direction to step in: a sideways wheel, or a
+    // touchpad's start and end of scrolling. The grid handles those as before.
+    if (!wheel || wheel->angleDelta().y() == 0)
         return OldGridWnd(message);
     // One record per message, however far the wheel turned: toward the user is the next one.
     const int step = wheel->angleDelta().y() < 0 ? 1 : -1;

@@ -62,9 +62,9 @@ private:
     void createAboutPage(QWidget* page);
     void createStatusBar();
     void createBottomButtons();
+    void holdWindowFont();
     void nameControlsForScreenReaders();
     void connectEvents();
-    void centreOnScreen();
     void installWheelHook();
     // The list grid's window method while the hook is in place: the wheel steps the record set.
     bool GridWndProc(QEvent* message);

@@ -5,9 +5,9 @@
 // the resident set when the shown window is added to an application already showing an empty
 // window of the same size. Build with -DVORLANTIX_BUILD_BENCHMARKS=ON (Release for real figures)
 // and run window_bench; it runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include "app/application_setup.h"
 #include "app/tform1.h"
 #include "assets/embedded_database.h"
-#include "assets/ui/ui_assets.h"
 #include "db/connection.h"
 #include "db/record_set.h"
 #include "db/resources.h"
@@ -46,8 +46,7 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     registerEmbeddedDatabase();
-    initUiAssets();
-    QApplication application(argc, argv);
+    app::Application application(argc, argv);
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
 

@@ -3,9 +3,9 @@
 // connection of its own. Build with -DVORLANTIX_BUILD_BENCHMARKS=ON (Release for real figures)
 // and run window_search_bench; it runs on the offscreen platform unless QT_QPA_PLATFORM says
 // otherwise.
+#include "app/application_setup.h"
 #include "app/tform1.h"
 #include "assets/embedded_database.h"
-#include "assets/ui/ui_assets.h"
 #include "db/connection.h"
 #include "db/record_set.h"
 #include "db/temp_directory.h"
@@ -34,8 +34,7 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     registerEmbeddedDatabase();
-    initUiAssets();
-    QApplication application(argc, argv);
+    app::Application application(argc, argv);
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
 

@@ -70,7 +70,11 @@ private:
         while (true) {
             const qsizetype close = text_.indexOf(u'\'', at_);
             if (close < 0) {
-                syntaxError(u": missing closing apostrophe in %1"_s.arg(text_.sliced(start)));
+                // Quoted without the line end that the record set puts after every statement.
+                QStringView rest = text_.sliced(start);
+                while (rest.endsWith(u'\n') || rest.endsWith(u'\r'))
+                    rest.chop(1);
+                syntaxError(u": missing closing apostrophe in %1"_s.arg(rest));
             }
             value.append(text_.sliced(at_, close - at_));
             at_ = close + 1;

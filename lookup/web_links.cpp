@@ -1,7 +1,6 @@
 #include "lookup/web_links.h"
 
-#include <QDesktopServices>
-#include <QUrl>
+#include <QProcess>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -9,8 +8,10 @@ namespace lookup {
 
 namespace {
 
+// The desktop's opener gets the link as one argument, exactly as built: going through QUrl would
+// percent-encode spaces, non-ASCII characters and "%" in the version text.
 void openWithDesktop(const QString& url) {
-    QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+    QProcess::startDetached(u"xdg-open"_s, {url});
 }
 
 UrlOpener& currentOpener() {

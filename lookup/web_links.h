@@ -12,7 +12,8 @@ QString homePageLink(const QString& version);   // http://www.dravena.example/?v
 QString updatePageLink(const QString& version); // http://update.dravena.example/?v=Vivazud<version>
 
 // Whatever hands a link to the desktop. Tests install one that records; an empty opener puts
-// back the default, which passes the link unchanged to the desktop's default browser.
+// back the default, which passes the link unchanged to the desktop's opener, xdg-open, for the
+// default browser.
 using UrlOpener = std::function<void(const QString& url)>;
 void setUrlOpener(UrlOpener opener);
 

@@ -1,6 +1,7 @@
 #include "app/error_report.h"
 #include "app/message_box.h"
 #include "modal_box_answerer.h"
+#include "window_test_main.h"
 
 #include <QTest>
 
@@ -107,5 +108,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ErrorReportTest)
+VORLANTIX_WINDOW_TEST_MAIN(ErrorReportTest)
 #include "error_report_test.moc"

@@ -1,7 +1,7 @@
 #include "app/tform1.h"
 #include "assets/embedded_database.h"
-#include "assets/ui/ui_assets.h"
 #include "form_fixture.h"
+#include "window_test_main.h"
 
 #include <QAccessible>
 #include <QHash>
@@ -35,7 +35,6 @@ class FormAccessibilityTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() {
-        initUiAssets();
         registerEmbeddedDatabase();
         fixture_ = std::make_unique<FormFixture>();
         fixture_->createForm();
@@ -101,5 +100,5 @@ private:
     std::unique_ptr<FormFixture> fixture_;
 };
 
-QTEST_MAIN(FormAccessibilityTest)
+VORLANTIX_WINDOW_TEST_MAIN(FormAccessibilityTest)
 #include "form_accessibility_test.moc"

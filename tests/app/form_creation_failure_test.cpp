@@ -1,10 +1,10 @@
 #include "app/list_grid.h"
 #include "app/panel_status_bar.h"
 #include "app/tform1.h"
-#include "assets/ui/ui_assets.h"
 #include "db/resources.h"
 #include "db/working_copy.h"
 #include "modal_box_answerer.h"
+#include "window_test_main.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,7 +74,6 @@ Q_DECLARE_METATYPE(Leftover)
 class FormCreationFailureTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { initUiAssets(); }
 
     void creationFails_data() {
         QTest::addColumn<bool>("registerResource");
@@ -174,5 +173,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(FormCreationFailureTest)
+VORLANTIX_WINDOW_TEST_MAIN(FormCreationFailureTest)
 #include "form_creation_failure_test.moc"

@@ -3,7 +3,6 @@
 #include "app/row_indicator_header.h"
 #include "app/tform1.h"
 #include "assets/embedded_database.h"
-#include "assets/ui/ui_assets.h"
 #include "db/connection.h"
 #include "db/record_set.h"
 #include "db/resources.h"
@@ -11,6 +10,8 @@
 #include "form_fixture.h"
 #include "key_input.h"
 #include "lookup/search.h"
+#include "lookup/web_links.h"
+#include "window_test_main.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -55,10 +56,7 @@ protected:
 class FormLifecycleTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        initUiAssets();
-        registerEmbeddedDatabase();
-    }
+    void initTestCase() { registerEmbeddedDatabase(); }
 
     void init() { fixture_ = std::make_unique<FormFixture>(); }
     void cleanup() { fixture_.reset(); }
@@ -254,6 +252,44 @@ private Q_SLOTS:
         QCOMPARE(other.readAll(), "another instance's copy"_ba);
     }
 
+    // Enter and the keypad's Enter press the push button that has the focus, as Space does;
+    // there is no default button, so Enter in the keyword box presses none.
+    void enterPressesTheFocusedButton_data() {
+        QTest::addColumn<QString>("button");
+        for (const char* name : {"Button_Copy", "Button_Refresh", "Button_Search", "Button_Close",
+                                 "Button_Updata", "Button_Web"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void enterPressesTheFocusedButton() {
+        QFETCH(QString, button);
+        fixture_->createForm();
+        QStringList opened;
+        lookup::setUrlOpener([&](const QString& url) { opened.append(url); });
+        auto* pressed = child<QPushButton>(button);
+        QSignalSpy clicks(pressed, &QPushButton::clicked);
+        pressed->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(pressed, Qt::Key_Return);
+        QTest::keyClick(pressed, Qt::Key_Enter, Qt::KeypadModifier);
+        lookup::setUrlOpener({});
+        QCOMPARE(clicks.size(), 2);
+    }
+
+    void enterInTheKeywordBoxPressesNothing() {
+        fixture_->createForm();
+        auto* keyword = child<QLineEdit>(u"searchkeyword");
+        keyword->setFocus(Qt::TabFocusReason);
+        QList<QSignalSpy*> spies;
+        for (QPushButton* button : form()->findChildren<QPushButton*>())
+            spies.append(new QSignalSpy(button, &QPushButton::clicked));
+        QTest::keyClick(keyword, Qt::Key_Return);
+        QTest::keyClick(keyword, Qt::Key_Enter, Qt::KeypadModifier);
+        for (QSignalSpy* spy : spies)
+            QCOMPARE(spy->size(), 0);
+        qDeleteAll(spies);
+        QCOMPARE(recordSet()->sql(), QStringList{lookup::kListStatement.toString()});
+        QVERIFY(answerer()->boxes().isEmpty());
+    }
+
 private:
     void checkFullList() {
         QCOMPARE(grid()->model()->rowCount(), 8030);
@@ -288,5 +324,5 @@ private:
     std::unique_ptr<FormFixture> fixture_;
 };
 
-QTEST_MAIN(FormLifecycleTest)
+VORLANTIX_WINDOW_TEST_MAIN(FormLifecycleTest)
 #include "form_lifecycle_test.moc"

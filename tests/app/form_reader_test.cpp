@@ -1,19 +1,22 @@
 #include "app/list_grid.h"
 #include "assets/embedded_database.h"
-#include "assets/ui/ui_assets.h"
 #include "db/record_set.h"
 #include "db/working_copy.h"
 #include "form_fixture.h"
 #include "key_input.h"
 #include "lookup/web_links.h"
+#include "window_test_main.h"
 
 #include <QClipboard>
 #include <QDir>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -21,13 +24,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Turns the mouse wheel over the middle of the grid's cells by `delta` (120 per notch;
-// positive away from the user).
+// Turns the mouse wheel over the middle of `over` by `delta` (120 per notch; positive away from
+// the user), sent to that widget as the window system delivers it.
+void turnWheel(QWidget* over, QPoint delta) {
+    const QPointF at = QRectF(over->rect()).center();
+    QWheelEvent wheel(at, over->mapToGlobal(at), QPoint(), delta, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(over, &wheel);
+}
+
 void turnWheel(app::ListGrid* grid, QPoint delta) {
-    const QPointF at = QRectF(grid->viewport()->rect()).center();
-    QWheelEvent wheel(at, grid->viewport()->mapToGlobal(at), QPoint(), delta, Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(grid->viewport(), &wheel);
+    turnWheel(grid->viewport(), delta);
 }
 
 } // namespace
@@ -36,10 +43,7 @@ void turnWheel(app::ListGrid* grid, QPoint delta) {
 class FormReaderTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        initUiAssets();
-        registerEmbeddedDatabase();
-    }
+    void initTestCase() { registerEmbeddedDatabase(); }
     void init() {
         fixture_ = std::make_unique<FormFixture>();
         fixture_->createForm();
@@ -131,7 +135,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("expectedRow");
         QTest::newRow("toward the user: next") << 5 << QPoint(0, -120) << 6;
         QTest::newRow("away from the user: previous") << 5 << QPoint(0, 120) << 4;
-        QTest::newRow("distance 0: previous") << 5 << QPoint(0, 0) << 4;
+        QTest::newRow("no distance: no move") << 5 << QPoint(0, 0) << 5;
         QTest::newRow("three notches at once: one") << 5 << QPoint(0, -360) << 6;
         QTest::newRow("a fraction of a notch: one") << 5 << QPoint(0, -30) << 6;
         QTest::newRow("toward the user at the last") << 8029 << QPoint(0, -120) << 8029;
@@ -149,6 +153,45 @@ private Q_SLOTS:
         QCOMPARE(fixture_->grid()->currentIndex().row(), expectedRow);
         QCOMPARE(detailBox()->toPlainText(), u"前一个"_s);
         QVERIFY(fixture_->boxes().boxes().isEmpty());
+    }
+
+    // The wheel over any part of the list moves one record per message, and the list follows
+    // the current record instead of scrolling on its own.
+    void wheelOverEveryPartOfTheList_data() {
+        QTest::addColumn<QString>("part");
+        QTest::newRow("cells") << u"cells"_s;
+        QTest::newRow("title row") << u"title row"_s;
+        QTest::newRow("row indicator") << u"row indicator"_s;
+        QTest::newRow("vertical scroll bar") << u"vertical scroll bar"_s;
+        QTest::newRow("horizontal scroll bar") << u"horizontal scroll bar"_s;
+    }
+    void wheelOverEveryPartOfTheList() {
+        QFETCH(QString, part);
+        app::ListGrid* grid = fixture_->grid();
+        const QHash<QString, QWidget*> parts{
+            {u"cells"_s, grid->viewport()},
+            {u"title row"_s, grid->horizontalHeader()->viewport()},
+            {u"row indicator"_s, grid->verticalHeader()->viewport()},
+            {u"vertical scroll bar"_s, grid->verticalScrollBar()},
+            {u"horizontal scroll bar"_s, grid->horizontalScrollBar()}};
+        QWidget* over = parts.value(part);
+        const int firstShown = grid->rowAt(0);
+        for (int notch = 0; notch < 3; ++notch)
+            turnWheel(over, QPoint(0, -360));
+        QCOMPARE(fixture_->recordSet()->currentRow(), 3);
+        QCOMPARE(grid->rowAt(0), firstShown);
+        turnWheel(over, QPoint(0, 120));
+        turnWheel(over, QPoint(0, 0));
+        QCOMPARE(fixture_->recordSet()->currentRow(), 2);
+        QCOMPARE(grid->verticalHeader()->offset(),
+                 grid->verticalScrollBar()->value() * grid->verticalHeader()->defaultSectionSize());
+
+        // Far down the list, the view follows the current record.
+        fixture_->recordSet()->moveBy(500);
+        turnWheel(over, QPoint(0, -120));
+        QCOMPARE(fixture_->recordSet()->currentRow(), 503);
+        QVERIFY(grid->viewport()->rect().contains(
+            grid->visualRect(grid->model()->index(503, 1)).center()));
     }
 
     void wheelOnClosedListReportsTheError() {
@@ -203,6 +246,39 @@ private Q_SLOTS:
         QVERIFY(fixture_->boxes().boxes().isEmpty());
     }
 
+    // What the desktop's opener receives, recorded by a stand-in for xdg-open found first on the
+    // PATH: the link as built, byte for byte, whatever the version box holds.
+    void linkReachesTheDesktopUnaltered_data() {
+        QTest::addColumn<QString>("version");
+        QTest::newRow("as at start") << u"1.4.20160122"_s;
+        QTest::newRow("spaces and &") << u" 2.0 & beta "_s;
+        QTest::newRow("Chinese") << u"新版本"_s;
+        QTest::newRow("percent signs") << u"%20%E6%"_s;
+        QTest::newRow("# and quotes") << u"1#2'\"3"_s;
+        QTest::newRow("empty") << QString();
+    }
+    void linkReachesTheDesktopUnaltered() {
+        QFETCH(QString, version);
+        QTemporaryDir bin;
+        const QString received = bin.filePath(u"received"_s);
+        QFile opener(bin.filePath(u"xdg-open"_s));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\nprintf '%s' \"$1\" > \"$0.part\" && mv \"$0.part\" \"" +
+                     QFile::encodeName(received) + "\"\n");
+        opener.close();
+        QVERIFY(opener.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+
+        fixture_->child<QLineEdit>(u"Edit_SoftVer")->setText(version);
+        clickTrigger(u"Button_Web"_s);
+        qputenv("PATH", path);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(received), 30000);
+        QFile link(received);
+        QVERIFY(link.open(QIODevice::ReadOnly));
+        QCOMPARE(link.readAll(), (u"http://www.dravena.example/?v=Vivazud"_s + version).toUtf8());
+    }
+
 private:
     QPlainTextEdit* detailBox() const { return fixture_->child<QPlainTextEdit>(u"Memo_Info"); }
 
@@ -234,5 +310,5 @@ private:
     std::unique_ptr<FormFixture> fixture_;
 };
 
-QTEST_MAIN(FormReaderTest)
+VORLANTIX_WINDOW_TEST_MAIN(FormReaderTest)
 #include "form_reader_test.moc"

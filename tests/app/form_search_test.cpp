@@ -2,18 +2,22 @@
 #include "app/list_grid.h"
 #include "app/panel_status_bar.h"
 #include "assets/embedded_database.h"
-#include "assets/ui/ui_assets.h"
 #include "db/record_set.h"
 #include "form_fixture.h"
 #include "key_input.h"
 #include "lookup/search.h"
+#include "window_test_main.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -21,10 +25,7 @@ using namespace Qt::StringLiterals;
 class FormSearchTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        initUiAssets();
-        registerEmbeddedDatabase();
-    }
+    void initTestCase() { registerEmbeddedDatabase(); }
     void init() {
         fixture_ = std::make_unique<FormFixture>();
         fixture_->createForm();
@@ -241,7 +242,159 @@ private Q_SLOTS:
         QCOMPARE(searched_, QStringList{u"脱发"_s});
     }
 
+    // Every route by which the category box's text field changes reports the change, and the
+    // search follows the text the field then shows. Keys go to the box (the focus widget), the
+    // mouse and drops to its text field.
+    void categoryFieldEditsByEveryRoute_data() {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<QString>("start"); // the field's text, caret at the end
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("keypad Delete") << u"keypad Delete"_s << u"ab cd"_s << u"b cd"_s;
+        QTest::newRow("Shift+Backspace") << u"Shift+Backspace"_s << u"ab cd"_s << u"ab c"_s;
+        QTest::newRow("Ctrl+Backspace") << u"Ctrl+Backspace"_s << u"ab cd"_s << u"ab "_s;
+        QTest::newRow("Ctrl+Delete") << u"Ctrl+Delete"_s << u"ab cd"_s << u"cd"_s;
+        QTest::newRow("undo") << u"undo"_s << u"ab cd"_s << u"ab cd"_s;
+        QTest::newRow("redo") << u"redo"_s << u"ab cd"_s << u"ab c"_s;
+        QTest::newRow("menu Delete") << u"menu Delete"_s << u"ab cd"_s << QString();
+        QTest::newRow("menu Paste") << u"menu &Paste"_s << u"ab cd"_s << u"痔疮"_s;
+        QTest::newRow("menu Cut") << u"menu Cu&t"_s << u"ab cd"_s << QString();
+        QTest::newRow("menu key, Paste") << u"menu key &Paste"_s << u"ab cd"_s << u"痔疮"_s;
+        QTest::newRow("middle click") << u"middle click"_s << u"ab "_s << u"ab 痔疮"_s;
+        QTest::newRow("drop") << u"drop"_s << u"ab "_s << u"ab 痔疮"_s;
+        QTest::newRow("input method") << u"input method"_s << u"ab "_s << u"ab zz"_s;
+    }
+    void categoryFieldEditsByEveryRoute() {
+        QFETCH(QString, route);
+        QFETCH(QString, start);
+        QFETCH(QString, expected);
+        app::CategoryBox* box = categoryBox();
+        QLineEdit* field = box->lineEdit();
+        box->setFocus();
+        field->setText(start);
+        QGuiApplication::clipboard()->setText(u"痔疮\n第二行"_s);
+        if (route.startsWith(u"menu "))
+            field->selectAll();
+
+        if (route == u"keypad Delete") {
+            field->setCursorPosition(0);
+            QTest::keyClick(box, Qt::Key_Delete, Qt::KeypadModifier);
+        } else if (route == u"Shift+Backspace") {
+            QTest::keyClick(box, Qt::Key_Backspace, Qt::ShiftModifier);
+        } else if (route == u"Ctrl+Backspace") {
+            QTest::keyClick(box, Qt::Key_Backspace, Qt::ControlModifier);
+        } else if (route == u"Ctrl+Delete") {
+            field->setCursorPosition(0);
+            QTest::keyClick(box, Qt::Key_Delete, Qt::ControlModifier);
+        } else if (route == u"undo" || route == u"redo") {
+            QTest::keyClick(box, Qt::Key_Backspace);
+            QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+            if (route == u"redo")
+                QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        } else if (route.startsWith(u"menu key ")) {
+            chooseFromEditMenu(box, route.mid(9).toLatin1().constData(),
+                               QContextMenuEvent::Keyboard);
+        } else if (route.startsWith(u"menu ")) {
+            chooseFromEditMenu(field, route.mid(5).toLatin1().constData());
+        } else if (route == u"middle click") {
+            if (!QGuiApplication::clipboard()->supportsSelection())
+                QSKIP("this platform has no X selection to paste from");
+            QGuiApplication::clipboard()->setText(u"痔疮\n第二行"_s, QClipboard::Selection);
+            QTest::mouseClick(field, Qt::MiddleButton, {}, QPoint(field->width() - 2, 5));
+        } else if (route == u"drop") {
+            dropText(field, u"痔疮\n第二行"_s);
+        } else {
+            QInputMethodEvent committed;
+            committed.setCommitString(u"zz"_s);
+            QApplication::sendEvent(box, &committed);
+        }
+
+        QCOMPARE(box->currentText(), expected);
+        QVERIFY(!searched_.isEmpty() || expected.isEmpty());
+        if (!expected.isEmpty()) {
+            QCOMPARE(searched_.last(), expected);
+            QCOMPARE(keywordBox()->text(), expected);
+        }
+        QCOMPARE(box->selectedEntry(), -1);
+    }
+
+    // A paste into the keyword box, by every route, takes the text up to its first line break.
+    void keywordPasteTakesTheFirstLine_data() {
+        QTest::addColumn<QString>("route");
+        QTest::newRow("Ctrl+V") << u"Ctrl+V"_s;
+        QTest::newRow("Shift+Insert") << u"Shift+Insert"_s;
+        QTest::newRow("menu Paste") << u"menu"_s;
+        QTest::newRow("middle click") << u"middle click"_s;
+        QTest::newRow("drop") << u"drop"_s;
+    }
+    void keywordPasteTakesTheFirstLine() {
+        QFETCH(QString, route);
+        QLineEdit* box = keywordBox();
+        box->setText(u"关键"_s);
+        box->setFocus();
+        box->end(false);
+        const QString pasted = u"词\r\n第二行\n第三行"_s;
+        QGuiApplication::clipboard()->setText(pasted);
+        if (route == u"Ctrl+V") {
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        } else if (route == u"Shift+Insert") {
+            QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+        } else if (route == u"menu") {
+            chooseFromEditMenu(box, "&Paste");
+        } else if (route == u"middle click") {
+            if (!QGuiApplication::clipboard()->supportsSelection())
+                QSKIP("this platform has no X selection to paste from");
+            QGuiApplication::clipboard()->setText(pasted, QClipboard::Selection);
+            QTest::mouseClick(box, Qt::MiddleButton, {}, QPoint(box->width() - 2, 5));
+        } else {
+            dropText(box, pasted);
+        }
+        QCOMPARE(box->text(), u"关键词"_s);
+        QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(box->text(), u"关键"_s);
+    }
+
 private:
+    // Opens the edit menu on `target` with a right click (or the menu key, sent to the focus
+    // widget) and clicks its item `actionName`, as Qt's source text names it.
+    static void chooseFromEditMenu(QWidget* target, const char* actionName,
+                                   QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse) {
+        bool chosen = false;
+        QTimer::singleShot(0, target, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr)
+                return;
+            const QList<QAction*> actions = menu->actions();
+            const auto action = std::find_if(actions.cbegin(), actions.cend(), [&](QAction* item) {
+                return item->text().section(u'\t', 0, 0) ==
+                       QCoreApplication::translate("QLineEdit", actionName);
+            });
+            if (action == actions.cend() || !(*action)->isEnabled()) {
+                menu->close();
+                return;
+            }
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(*action).center());
+            chosen = true;
+        });
+        // What Qt makes of a right click or the menu key (QTest's click does not make it).
+        const QPoint at(5, 5);
+        QContextMenuEvent request(reason, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &request);
+        QTRY_VERIFY2(chosen, "no edit menu with that item");
+    }
+
+    // Drags `text` in from elsewhere and drops it at the end of `field`.
+    static void dropText(QLineEdit* field, const QString& text) {
+        QMimeData data;
+        data.setText(text);
+        const QPointF at(field->width() - 2, field->height() / 2.0);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(field, &enter);
+        QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(field, &move);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(field, &drop);
+    }
+
     QLineEdit* keywordBox() const { return fixture_->child<QLineEdit>(u"searchkeyword"); }
     app::CategoryBox* categoryBox() const {
         return fixture_->child<app::CategoryBox>(u"ComboBox_Class");
@@ -251,5 +404,5 @@ private:
     QStringList searched_;
 };
 
-QTEST_MAIN(FormSearchTest)
+VORLANTIX_WINDOW_TEST_MAIN(FormSearchTest)
 #include "form_search_test.moc"

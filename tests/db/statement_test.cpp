@@ -94,6 +94,9 @@ void StatementTest::rejectsMalformedStatements_data() {
         << u"select * from data where a like x"_s << u"Syntax error in query near 'x'"_s;
     QTest::newRow("open pattern") << u"select * from data where a like '%x"_s
                                   << u"Syntax error in query: missing closing apostrophe in '%x"_s;
+    QTest::newRow("open pattern, statement line end")
+        << u"select * from data where a like '%x \r\n"_s
+        << u"Syntax error in query: missing closing apostrophe in '%x "_s;
     QTest::newRow("keyword as name")
         << u"select * from where"_s << u"Syntax error in query near 'where'"_s;
     QTest::newRow("open bracket") << u"select [a from data"_s

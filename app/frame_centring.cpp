@@ -1,0 +1,30 @@
+#include "app/frame_centring.h"
+
+#include <QEvent>
+#include <QScreen>
+#include <QWidget>
+
+namespace app {
+
+FrameCentring::FrameCentring(QWidget* window) : QObject(window), window_(window) {
+    centre();
+    window->installEventFilter(this);
+}
+
+bool FrameCentring::eventFilter(QObject* watched, QEvent* event) {
+    // The frame shows in the window's geometry once the window manager has reparented it.
+    if (watched == window_ && (event->type() == QEvent::Move || event->type() == QEvent::Show) &&
+        window_->frameGeometry().size() != window_->size()) {
+        window_->removeEventFilter(this);
+        centre();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void FrameCentring::centre() {
+    const QRect available = window_->screen()->availableGeometry();
+    // move() places the frame's top-left corner.
+    window_->move(available.center() - QRect(QPoint(), window_->frameGeometry().size()).center());
+}
+
+} // namespace app

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+
+class QWidget;
+
+namespace app {
+
+// Centres a window's frame, title bar included, on its screen's available area when it is first
+// shown. Until the window is mapped Qt knows only the client area, so the window is centred by
+// that first and moved once the window manager has put its frame around it.
+class FrameCentring : public QObject {
+    Q_OBJECT
+public:
+    // Centres `window` now; the window owns the object.
+    explicit FrameCentring(QWidget* window);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void centre();
+
+    QWidget* window_;
+};
+
+} // namespace app
