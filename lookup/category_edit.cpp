@@ -45,22 +45,6 @@ CategoryEditResult edited(const CategoryEditState& state, qsizetype start, qsize
     return {after, CategoryReport::Edit};
 }
 
-// Length in UTF-16 units of the character before / after `pos`, so that a surrogate pair is
-// deleted as one character.
-qsizetype characterLengthBefore(const QString& text, qsizetype pos) {
-    if (pos >= 2 && text[pos - 1].isLowSurrogate() && text[pos - 2].isHighSurrogate()) {
-        return 2;
-    }
-    return pos > 0 ? 1 : 0;
-}
-
-qsizetype characterLengthAfter(const QString& text, qsizetype pos) {
-    if (pos + 1 < text.size() && text[pos].isHighSurrogate() && text[pos + 1].isLowSurrogate()) {
-        return 2;
-    }
-    return pos < text.size() ? 1 : 0;
-}
-
 } // namespace
 
 CategoryEditState initialCategoryState() {
@@ -95,28 +79,6 @@ CategoryEditResult typeCharacter(const CategoryEditState& state, QStringView typ
     completed.entry = static_cast<int>(match - entries.cbegin());
     const bool differentEntry = completed.entry != before.entry;
     return {completed, differentEntry ? CategoryReport::Pick : CategoryReport::None};
-}
-
-CategoryEditResult pressBackspace(const CategoryEditState& state) {
-    const CategoryEditState before = clamped(state);
-    if (hasSelection(before)) {
-        return edited(before, before.selectionStart, before.selectionLength, {});
-    }
-    const qsizetype length = characterLengthBefore(before.text, before.cursor);
-    return edited(before, before.cursor - length, length, {});
-}
-
-CategoryEditResult pressDelete(const CategoryEditState& state) {
-    const CategoryEditState before = clamped(state);
-    if (hasSelection(before)) {
-        return edited(before, before.selectionStart, before.selectionLength, {});
-    }
-    return edited(before, before.cursor, characterLengthAfter(before.text, before.cursor), {});
-}
-
-CategoryEditResult cutSelection(const CategoryEditState& state) {
-    const CategoryEditState before = clamped(state);
-    return edited(before, before.selectionStart, before.selectionLength, {});
 }
 
 CategoryEditResult pasteText(const CategoryEditState& state, QStringView clipboardText) {

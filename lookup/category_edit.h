@@ -39,14 +39,8 @@ CategoryEditState initialCategoryState();
 // inserted as typed: an edit.
 CategoryEditResult typeCharacter(const CategoryEditState& state, QStringView typed);
 
-// Backspace deletes the selected text, or else the character before the caret; Delete the
-// selected text or else the character after it; cut the selected text (the caller puts
-// selectedText() on the clipboard first). Paste puts in the first line of the clipboard's text,
-// as the field holds one line. Each is an edit that leaves no entry selected, and is not reported
-// when it changes nothing.
-CategoryEditResult pressBackspace(const CategoryEditState& state);
-CategoryEditResult pressDelete(const CategoryEditState& state);
-CategoryEditResult cutSelection(const CategoryEditState& state);
+// Paste puts in the first line of the clipboard's text, as the field holds one line, in place of
+// any selected text: an edit that leaves no entry selected, not reported when it changes nothing.
 CategoryEditResult pasteText(const CategoryEditState& state, QStringView clipboardText);
 
 // Picking entry `index` from the list (mouse or arrow keys): the text becomes the entry, all of

@@ -181,6 +181,9 @@ private Q_SLOTS:
         QTest::newRow("backspace to empty searches nothing at the end")
             << QStringList{u"补"_s, u"<BS>"_s, u"<BS>"_s} << QStringList{u"补气"_s, u"补"_s}
             << QString();
+        QTest::newRow("retyping an entry after editing it searches it again")
+            << QStringList{u"补"_s, u"<BS>"_s, u"<BS>"_s, u"补"_s}
+            << QStringList{u"补气"_s, u"补"_s, u"补气"_s} << u"补气"_s;
         QTest::newRow("the caption itself is not searched")
             << QStringList{u"分"_s, u"类"_s, u"查"_s, u"看"_s}
             << QStringList{u"分"_s, u"分类"_s, u"分类查"_s} << u"分类查看"_s;

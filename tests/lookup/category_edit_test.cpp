@@ -22,7 +22,7 @@ char* toString(const CategoryEditState& state) {
 
 namespace {
 
-enum class Operation { Type, Backspace, Delete, Cut, Paste, Pick };
+enum class Operation { Type, Paste, Pick };
 
 CategoryEditState field(const QString& text, qsizetype cursor, qsizetype selectionStart = -1,
                         qsizetype selectionLength = 0, int entry = -1) {
@@ -34,12 +34,6 @@ CategoryEditResult apply(const CategoryEditState& state, Operation operation,
     switch (operation) {
     case Operation::Type:
         return lookup::typeCharacter(state, argument);
-    case Operation::Backspace:
-        return lookup::pressBackspace(state);
-    case Operation::Delete:
-        return lookup::pressDelete(state);
-    case Operation::Cut:
-        return lookup::cutSelection(state);
     case Operation::Paste:
         return lookup::pasteText(state, argument);
     case Operation::Pick:
@@ -112,38 +106,7 @@ private Q_SLOTS:
         QTest::newRow("caret past the end is taken as the end")
             << field(u"ab"_s, 9) << Type << u"c"_s << field(u"abc"_s, 3) << CategoryReport::Edit;
 
-        // Backspace and Delete.
-        QTest::newRow("backspace deletes the selection")
-            << field(u"补气"_s, 2, 1, 1, 0) << Operation::Backspace << QString()
-            << field(u"补"_s, 1) << CategoryReport::Edit;
-        QTest::newRow("backspace deletes before the caret")
-            << field(u"abc"_s, 1) << Operation::Backspace << QString() << field(u"bc"_s, 0)
-            << CategoryReport::Edit;
-        QTest::newRow("backspace to empty") << field(u"补"_s, 1, 1, 0, 0) << Operation::Backspace
-                                            << QString() << field({}, 0) << CategoryReport::Edit;
-        QTest::newRow("backspace at the start changes nothing")
-            << field(u"ab"_s, 0) << Operation::Backspace << QString() << field(u"ab"_s, 0)
-            << CategoryReport::None;
-        QTest::newRow("backspace deletes a surrogate pair whole")
-            << field(u"a𠀀"_s, 3) << Operation::Backspace << QString() << field(u"a"_s, 1)
-            << CategoryReport::Edit;
-        QTest::newRow("delete deletes the selection")
-            << field(u"黄褐斑"_s, 3, 1, 2, 10) << Operation::Delete << QString()
-            << field(u"黄"_s, 1) << CategoryReport::Edit;
-        QTest::newRow("delete deletes after the caret")
-            << field(u"abc"_s, 1) << Operation::Delete << QString() << field(u"ac"_s, 1)
-            << CategoryReport::Edit;
-        QTest::newRow("delete at the end changes nothing")
-            << field(u"ab"_s, 2) << Operation::Delete << QString() << field(u"ab"_s, 2)
-            << CategoryReport::None;
-
-        // Cut and paste.
-        QTest::newRow("cut removes the selection")
-            << field(u"寄生虫"_s, 3, 0, 2, 16) << Operation::Cut << QString() << field(u"虫"_s, 0)
-            << CategoryReport::Edit;
-        QTest::newRow("cut without a selection changes nothing")
-            << field(u"ab"_s, 1) << Operation::Cut << QString() << field(u"ab"_s, 1)
-            << CategoryReport::None;
+        // Paste.
         QTest::newRow("paste at the caret does not complete")
             << field(u"补"_s, 1) << Operation::Paste << u"气"_s << field(u"补气"_s, 2)
             << CategoryReport::Edit;
@@ -187,7 +150,7 @@ private Q_SLOTS:
         QCOMPARE(result.report, report);
     }
 
-    // Keystroke by keystroke, as the user types ("\b" stands for Backspace): what the box reports
+    // Keystroke by keystroke, as the user types: what the box reports
     // and which of those reports start a search.
     void typing_data() {
         QTest::addColumn<CategoryEditState>("start");
@@ -211,13 +174,6 @@ private Q_SLOTS:
         QTest::newRow("typing over a completed tail")
             << field({}, 0) << u"烧x"_s << QStringList{u"pick 烧伤"_s, u"edit 烧x"_s}
             << QStringList{u"烧伤"_s, u"烧x"_s};
-        QTest::newRow("backspace to empty")
-            << field({}, 0) << u"补\b\b"_s << QStringList{u"pick 补气"_s, u"edit 补"_s, u"edit "_s}
-            << QStringList{u"补气"_s, u"补"_s};
-        QTest::newRow("retyping a picked entry after editing it")
-            << field(u"补气"_s, 2, 0, 2, 0) << u"x\b\b补"_s
-            << QStringList{u"edit x"_s, u"edit "_s, u"none"_s, u"pick 补气"_s}
-            << QStringList{u"x"_s, u"补气"_s};
     }
 
     void typing() {
@@ -230,9 +186,7 @@ private Q_SLOTS:
         QStringList reported;
         QStringList searched;
         for (const QChar key : keys) {
-            const CategoryEditResult result = key == u'\b'
-                                                  ? lookup::pressBackspace(state)
-                                                  : lookup::typeCharacter(state, {&key, 1});
+            const CategoryEditResult result = lookup::typeCharacter(state, {&key, 1});
             reported << describe(result);
             if (result.report != CategoryReport::None &&
                 lookup::categoryStartsSearch(result.reportedText())) {
