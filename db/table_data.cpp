@@ -1,25 +1,61 @@
 #include "db/table_data.h"
 
+#include "db/jet_text.h"
 #include "db/like_pattern.h"
 
 namespace db {
 
-TableData TableData::fromJetTable(const JetTable& table) {
+const QString& TableData::Column::text(size_t row) const {
+    if (!stored_.empty() && !decoded_[row]) {
+        const QByteArray bytes = reader_->read(stored_[row]);
+        text_[row] = jetText(bytes.constData(), bytes.size());
+        decoded_[row] = true;
+    }
+    return text_[row];
+}
+
+const QString& TableData::Column::folded(size_t row) const {
+    if (folded_.empty()) {
+        folded_.reserve(null_.size());
+        for (size_t r = 0; r < null_.size(); ++r) {
+            folded_.push_back(foldCase(text(r)));
+        }
+    }
+    return folded_[row];
+}
+
+TableData TableData::fromStoredTable(StoredTable table) {
     TableData data;
     data.name = table.name;
-    data.rowCount = static_cast<int>(table.rows.size());
+    data.rowCount = table.rowCount;
     const auto rows = static_cast<size_t>(data.rowCount);
-    for (qsizetype c = 0; c < table.columns.size(); ++c) {
-        Column column{table.columns[c].name, {}, {}, std::vector<bool>(rows)};
-        column.text.reserve(rows);
-        column.folded.reserve(rows);
-        for (size_t r = 0; r < rows; ++r) {
-            const QVariant& value = table.rows[static_cast<qsizetype>(r)][c];
-            column.isNull[r] = value.isNull();
+    for (StoredTable::Column& stored : table.columns) {
+        Column column;
+        column.name = stored.column.name;
+        column.null_.resize(rows);
+        column.text_.resize(rows);
+        if (stored.column.type == JetType::Memo) {
+            column.stored_.resize(rows);
+            column.decoded_.resize(rows);
+            column.reader_ = table.longValues;
+            for (size_t r = 0; r < rows; ++r) {
+                column.null_[r] = !stored.longValues[r].has_value();
+                // NULL reads as "", decoded already.
+                column.decoded_[r] = column.null_[r];
+                if (!column.null_[r]) {
+                    column.stored_[r] = std::move(*stored.longValues[r]);
+                }
+            }
+        } else if (stored.column.type == JetType::Ole) {
             // Binary values have no text to show or search.
-            column.text.push_back(value.typeId() == QMetaType::QByteArray ? QString()
-                                                                          : value.toString());
-            column.folded.push_back(foldCase(column.text.back()));
+            for (size_t r = 0; r < rows; ++r) {
+                column.null_[r] = !stored.longValues[r].has_value();
+            }
+        } else {
+            for (size_t r = 0; r < rows; ++r) {
+                column.null_[r] = stored.values[r].isNull();
+                column.text_[r] = stored.values[r].toString();
+            }
         }
         data.columns.push_back(std::move(column));
     }
