@@ -5,6 +5,8 @@
 #include "db/jet_image.h"
 #include "db/jet_text.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -30,6 +32,7 @@ constexpr size_t kFirstBindSize = size_t{1} << 16;
 constexpr size_t kLastBindSize = size_t{1} << 24;
 // Row offsets on a 4096-byte page carry flag bits above these.
 constexpr int kRowOffsetMask = 0x1fff;
+constexpr int kDeletedRow = 0x4000;
 
 [[noreturn]] void fail(const QString& text) {
     throw DatabaseError(text.toStdString());
@@ -40,13 +43,30 @@ struct TableDefDeleter {
 };
 using TableDefPtr = std::unique_ptr<MdbTableDef, TableDefDeleter>;
 
+bool isInteger(JetType type) {
+    return type == JetType::Byte || type == JetType::Integer || type == JetType::LongInteger;
+}
+
+// An integer cell, straight from the cracked row (libmdb would print it for the engine to parse
+// again), or nothing when the field does not have the type's size.
+std::optional<qint64> integerOf(JetType type, const MdbField& field) {
+    const auto* bytes = static_cast<const unsigned char*>(field.value);
+    if (type == JetType::Byte && field.siz == 1) {
+        return bytes[0];
+    }
+    if (type == JetType::Integer && field.siz == 2) {
+        return qFromLittleEndian<qint16>(bytes);
+    }
+    if (type == JetType::LongInteger && field.siz == 4) {
+        return qFromLittleEndian<qint32>(bytes);
+    }
+    return std::nullopt;
+}
+
+// A value that libmdb rendered as text.
 QVariant valueOf(JetType type, const char* text, int length) {
     const QByteArray bytes = QByteArray::fromRawData(text, length);
     switch (type) {
-    case JetType::Byte:
-    case JetType::Integer:
-    case JetType::LongInteger:
-        return bytes.toLongLong();
     case JetType::Boolean:
         return bytes != "0";
     case JetType::Float:
@@ -93,6 +113,42 @@ LongValueRef longValueOf(const MdbField& field) {
     return value;
 }
 
+// Calls `visit` for each row of the table in storage order, its fields cracked into `fields`,
+// until it returns false. The same scan as libmdb's mdb_fetch_row (the data pages that the
+// usage map lists, deleted and unreadable rows skipped), without rendering bound values of each
+// row and cracking it a second time.
+template <typename Visit>
+void forEachRow(MdbTableDef* table, std::vector<MdbField>& fields, const QString& cannotRead,
+                Visit visit) {
+    MdbHandle* mdb = table->entry->mdb;
+    mdb_rewind_table(table);
+    if (mdb_read_next_dpg(table) == 0) {
+        return;
+    }
+    do {
+        const int rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
+        for (int row = 0; row < rows; ++row) {
+            int rowStart = 0;
+            size_t rowSize = 0;
+            if (mdb_find_row(mdb, row, &rowStart, &rowSize) != 0 || rowSize == 0 ||
+                (rowStart & kDeletedRow) != 0) {
+                continue;
+            }
+            const int cracked =
+                mdb_crack_row(table, rowStart & kRowOffsetMask, rowSize, fields.data());
+            if (cracked < 0) {
+                continue;
+            }
+            if (cracked != static_cast<int>(fields.size())) {
+                fail(cannotRead);
+            }
+            if (!visit()) {
+                return;
+            }
+        }
+    } while (mdb_read_next_dpg(table) != 0);
+}
+
 // Reads every row of the table, or nothing when a value fills its `bindSize` buffer and so may
 // have been cut short. Long values are walked (and charged to `budget`) but not decoded.
 std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, const QString& shown,
@@ -116,25 +172,17 @@ std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, con
         const JetColumn jetColumn{QString::fromUtf8(column->name), JetType(column->col_type)};
         result.columns.push_back({jetColumn, {}, {}});
         buffers.push_back(std::make_unique_for_overwrite<char[]>(bindSize));
-        // Text and long values are taken from the cracked row, so libmdb need not render them.
-        if (!isText(jetColumn.type) && jetColumn.type != JetType::Ole) {
+        // Text, integers and long values are taken from the cracked row, so libmdb need not
+        // render them.
+        if (!isText(jetColumn.type) && !isInteger(jetColumn.type) && jetColumn.type != JetType::Ole) {
             mdb_bind_column(table.get(), i + 1, buffers.back().get(),
                             &lengths[static_cast<size_t>(i)]);
         }
     }
 
     std::vector<MdbField> fields(static_cast<size_t>(columnCount));
-    mdb_rewind_table(table.get());
-    while (mdb_fetch_row(table.get()) != 0) {
-        // NULL and empty text look alike once rendered; the cracked row's null flags tell them
-        // apart, and it holds the stored text.
-        int rowStart = 0;
-        size_t rowSize = 0;
-        if (mdb_find_row(mdb, static_cast<int>(table->cur_row) - 1, &rowStart, &rowSize) != 0 ||
-            mdb_crack_row(table.get(), rowStart & kRowOffsetMask, rowSize, fields.data()) !=
-                columnCount) {
-            fail(cannotRead);
-        }
+    bool complete = true;
+    forEachRow(table.get(), fields, cannotRead, [&]() {
         for (size_t index = 0; index < static_cast<size_t>(columnCount); ++index) {
             const MdbField& field = fields[index];
             StoredTable::Column& column = result.columns[index];
@@ -148,20 +196,32 @@ std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, con
                     longValues->measure(value, budget);
                     column.longValues.emplace_back(std::move(value));
                 }
-            } else if (isNull) {
+                continue;
+            }
+            budget.charge(isNull ? 0 : std::max(field.siz, 0));
+            if (isNull) {
                 column.values.emplace_back();
             } else if (type == JetType::Text) {
-                const auto size = std::max(field.siz, 0);
-                budget.charge(size);
-                column.values.emplace_back(jetText(static_cast<const char*>(field.value), size));
+                column.values.emplace_back(
+                    jetText(static_cast<const char*>(field.value), std::max(field.siz, 0)));
+            } else if (isInteger(type)) {
+                const std::optional<qint64> number = integerOf(type, field);
+                if (!number) {
+                    fail(cannotRead);
+                }
+                column.values.emplace_back(*number);
             } else if (static_cast<size_t>(lengths[index]) >= bindSize - 1) {
-                return std::nullopt;
+                complete = false;
+                return false;
             } else {
-                budget.charge(std::max(field.siz, 0));
                 column.values.emplace_back(valueOf(type, buffers[index].get(), lengths[index]));
             }
         }
         ++result.rowCount;
+        return true;
+    });
+    if (!complete) {
+        return std::nullopt;
     }
     return result;
 }

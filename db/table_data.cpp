@@ -6,9 +6,13 @@
 namespace db {
 
 const QString& TableData::Column::text(size_t row) const {
-    if (!stored_.empty() && !decoded_[row]) {
-        const QByteArray bytes = reader_->read(stored_[row]);
-        text_[row] = jetText(bytes.constData(), bytes.size());
+    if (!decoded_.empty() && !decoded_[row]) {
+        if (stored_.empty()) {
+            text_[row] = values_[row].toString();
+        } else {
+            const QByteArray bytes = reader_->read(stored_[row]);
+            text_[row] = jetText(bytes.constData(), bytes.size());
+        }
         decoded_[row] = true;
     }
     return text_[row];
@@ -51,11 +55,17 @@ TableData TableData::fromStoredTable(StoredTable table) {
             for (size_t r = 0; r < rows; ++r) {
                 column.null_[r] = !stored.longValues[r].has_value();
             }
-        } else {
+        } else if (stored.column.type == JetType::Text) {
             for (size_t r = 0; r < rows; ++r) {
                 column.null_[r] = stored.values[r].isNull();
                 column.text_[r] = stored.values[r].toString();
             }
+        } else {
+            column.decoded_.resize(rows);
+            for (size_t r = 0; r < rows; ++r) {
+                column.null_[r] = stored.values[r].isNull();
+            }
+            column.values_ = std::move(stored.values);
         }
         data.columns.push_back(std::move(column));
     }
