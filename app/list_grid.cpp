@@ -6,6 +6,7 @@
 #include "db/record_set.h"
 
 #include <QEvent>
+#include <QHeaderView>
 #include <QScopedValueRollback>
 
 namespace app {
@@ -13,10 +14,36 @@ namespace {
 
 constexpr int kRowHeight = 17;
 
+// The title row. Its height follows the font and the style, not the titles: every title is one
+// line of text. Qt's own hint measures each title again at every change of the columns, which
+// the grid's every open causes; this one measures once and again only when the font or the
+// style changes.
+class TitleRow : public QHeaderView {
+public:
+    explicit TitleRow(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+    QSize sizeHint() const override {
+        if (!measured_.isValid() && count() > 0)
+            measured_ = QHeaderView::sizeHint();
+        return measured_.isValid() ? measured_ : QHeaderView::sizeHint();
+    }
+
+protected:
+    void changeEvent(QEvent* event) override {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            measured_ = QSize();
+        QHeaderView::changeEvent(event);
+    }
+
+private:
+    mutable QSize measured_;
+};
+
 } // namespace
 
 ListGrid::ListGrid(QWidget* parent)
     : QTableView(parent), windowMethod_([this](QEvent* e) { return defaultWindowMethod(e); }) {
+    setHorizontalHeader(new TitleRow(this));
     setVerticalHeader(new RowIndicatorHeader(this));
     verticalHeader()->setDefaultSectionSize(kRowHeight);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
