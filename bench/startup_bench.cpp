@@ -39,8 +39,8 @@ extern char** environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kWindowTimeout = std::chrono::seconds(20);
-constexpr auto kExitTimeout = std::chrono::seconds(10);
+constexpr auto kWindowTimeout = std::chrono::seconds(120);
+constexpr auto kExitTimeout = std::chrono::seconds(60);
 
 [[noreturn]] void die(const std::string& text) {
     std::fprintf(stderr, "startup_bench: %s\n", text.c_str());

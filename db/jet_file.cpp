@@ -174,7 +174,8 @@ std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, con
         buffers.push_back(std::make_unique_for_overwrite<char[]>(bindSize));
         // Text, integers and long values are taken from the cracked row, so libmdb need not
         // render them.
-        if (!isText(jetColumn.type) && !isInteger(jetColumn.type) && jetColumn.type != JetType::Ole) {
+        if (!isText(jetColumn.type) && !isInteger(jetColumn.type) &&
+            jetColumn.type != JetType::Ole) {
             mdb_bind_column(table.get(), i + 1, buffers.back().get(),
                             &lengths[static_cast<size_t>(i)]);
         }

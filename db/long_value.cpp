@@ -58,8 +58,8 @@ LongValueReader::LongValueReader(const QByteArray& image, std::uint32_t database
 template <typename Visit>
 void LongValueReader::walk(const LongValueRef& value, Visit&& visit) const {
     const auto fail = [this]() { throw DatabaseError(damaged_.toStdString()); };
-    const auto stated = static_cast<qsizetype>(qFromLittleEndian<quint32>(value.head.data()) &
-                                               0x00ffffff);
+    const auto stated =
+        static_cast<qsizetype>(qFromLittleEndian<quint32>(value.head.data()) & 0x00ffffff);
     const unsigned char flags = value.head[3];
     if ((flags & kInline) != 0) {
         if (value.inlineBytes.size() > stated) {
@@ -83,8 +83,7 @@ void LongValueReader::walk(const LongValueRef& value, Visit&& visit) const {
         }
         const char* start = pages_.constData() + page * kPageSize;
         const auto offsetOf = [start](qsizetype i) {
-            return qFromLittleEndian<quint16>(start + kRowCountOffset + 2 + 2 * i) &
-                   kRowOffsetMask;
+            return qFromLittleEndian<quint16>(start + kRowCountOffset + 2 + 2 * i) & kRowOffsetMask;
         };
         const qsizetype begin = offsetOf(index);
         const qsizetype end = index == 0 ? kPageSize : offsetOf(index - 1);

@@ -16,8 +16,8 @@ namespace db {
 struct StoredTable {
     struct Column {
         JetColumn column;
-        std::vector<QVariant> values;                         // every type but Memo and Ole
-        std::vector<std::optional<LongValueRef>> longValues;  // Memo and Ole; nullopt is NULL
+        std::vector<QVariant> values;                        // every type but Memo and Ole
+        std::vector<std::optional<LongValueRef>> longValues; // Memo and Ole; nullopt is NULL
     };
 
     QString name;

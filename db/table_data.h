@@ -15,8 +15,9 @@ namespace db {
 // was NULL. Columns are stored apart so that a search walks one column's texts in a row.
 //
 // Memo texts are decoded from the file's image, and numbers rendered, when a cell is first
-// read, and the folded texts of a column are made when it is first searched, so that opening a table costs little more than
-// reading its rows. The caches make reads non-const inside: use a TableData from one thread.
+// read, and the folded texts of a column are made when it is first searched, so that opening a
+// table costs little more than reading its rows. The caches make reads non-const inside: use a
+// TableData from one thread.
 struct TableData {
     class Column {
     public:
