@@ -69,10 +69,12 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::vector<std::st
             environment.push_back(entry);
     }
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     std::vector<char*> envp;
+    envp.reserve(environment.size() + 1);
     for (const std::string& entry : environment)
         envp.push_back(const_cast<char*>(entry.c_str()));
     envp.push_back(nullptr);
