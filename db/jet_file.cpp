@@ -3,7 +3,6 @@
 #include "db/database_error.h"
 #include "db/decode_budget.h"
 #include "db/jet_image.h"
-#include "db/jet_text.h"
 
 #include <QtEndian>
 
@@ -152,7 +151,7 @@ void forEachRow(MdbTableDef* table, std::vector<MdbField>& fields, const QString
 // Reads every row of the table, or nothing when a value fills its `bindSize` buffer and so may
 // have been cut short. Long values are walked (and charged to `budget`) but not decoded.
 std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, const QString& shown,
-                                    const std::shared_ptr<const LongValueReader>& longValues,
+                                    const std::shared_ptr<const StoredValueReader>& values,
                                     DecodeBudget& budget) {
     MdbHandle* mdb = entry->mdb;
     const QString cannotRead = u"Cannot read table '%1' of database '%2'"_s.arg(
@@ -162,7 +161,7 @@ std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, con
 
     StoredTable result;
     result.name = QString::fromUtf8(entry->object_name);
-    result.longValues = longValues;
+    result.values = values;
     const auto columnCount = static_cast<int>(table->num_cols);
     std::vector<std::unique_ptr<char[]>> buffers;
     std::vector<int> lengths(static_cast<size_t>(columnCount));
@@ -170,7 +169,7 @@ std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, con
         auto* column =
             static_cast<MdbColumn*>(g_ptr_array_index(table->columns, static_cast<guint>(i)));
         const JetColumn jetColumn{QString::fromUtf8(column->name), JetType(column->col_type)};
-        result.columns.push_back({jetColumn, {}, {}});
+        result.columns.push_back({jetColumn, {}, {}, {}});
         buffers.push_back(std::make_unique_for_overwrite<char[]>(bindSize));
         // Text, integers and long values are taken from the cracked row, so libmdb need not
         // render them.
@@ -194,17 +193,25 @@ std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, con
                     column.longValues.emplace_back();
                 } else {
                     LongValueRef value = longValueOf(field);
-                    longValues->measure(value, budget);
+                    values->measure(value, budget);
                     column.longValues.emplace_back(std::move(value));
                 }
                 continue;
             }
             budget.charge(isNull ? 0 : std::max(field.siz, 0));
-            if (isNull) {
+            if (type == JetType::Text) {
+                if (isNull) {
+                    column.texts.emplace_back();
+                    continue;
+                }
+                const std::optional<StoredText> text = values->locate(
+                    field.value, field.siz, mdb->pg_buf, static_cast<quint32>(table->cur_phys_pg));
+                if (!text) {
+                    fail(cannotRead);
+                }
+                column.texts.push_back(text);
+            } else if (isNull) {
                 column.values.emplace_back();
-            } else if (type == JetType::Text) {
-                column.values.emplace_back(
-                    jetText(static_cast<const char*>(field.value), std::max(field.siz, 0)));
             } else if (isInteger(type)) {
                 const std::optional<qint64> number = integerOf(type, field);
                 if (!number) {
@@ -271,7 +278,7 @@ struct JetFile::Handle {
     MdbHandle* mdb = nullptr;
     QString shownPath;
     std::vector<std::unique_ptr<MdbCatalogEntry>> tables;
-    std::shared_ptr<const LongValueReader> longValues;
+    std::shared_ptr<const StoredValueReader> values;
     std::optional<DecodeBudget> budget;
     ~Handle() {
         if (mdb != nullptr) {
@@ -299,7 +306,7 @@ JetFile::JetFile(const QString& path, const QString& shownPath)
         fail(u"Cannot open database '%1'"_s.arg(shown));
     }
     handle_->tables = readCatalog(handle_->mdb, shown);
-    handle_->longValues = std::make_shared<const LongValueReader>(
+    handle_->values = std::make_shared<const StoredValueReader>(
         handle_->image, handle_->mdb->f->db_key,
         u"A long value in database '%1' is damaged"_s.arg(shown));
     handle_->budget.emplace(handle_->image.size(), shown);
@@ -337,7 +344,7 @@ StoredTable JetFile::readStoredTable(const QString& tableName) const {
         DecodeBudget budget = *handle_->budget;
         std::optional<StoredTable> table;
         try {
-            table = readRows(entry, bindSize, handle_->shownPath, handle_->longValues, budget);
+            table = readRows(entry, bindSize, handle_->shownPath, handle_->values, budget);
         } catch (const DatabaseError&) {
             handle_->budget = budget;
             throw;

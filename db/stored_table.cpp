@@ -4,13 +4,21 @@
 
 namespace db {
 
-QVariant StoredTable::longValue(size_t column, size_t row) const {
-    const std::optional<LongValueRef>& stored = columns[column].longValues[row];
-    if (!stored) {
+QVariant StoredTable::value(size_t column, size_t row) const {
+    const Column& stored = columns[column];
+    if (stored.column.type == JetType::Text) {
+        const std::optional<StoredText>& text = stored.texts[row];
+        return text ? QVariant(values->read(*text)) : QVariant();
+    }
+    if (!isLong(stored.column.type)) {
+        return stored.values[row];
+    }
+    const std::optional<LongValueRef>& longValue = stored.longValues[row];
+    if (!longValue) {
         return {};
     }
-    const QByteArray bytes = longValues->read(*stored);
-    if (columns[column].column.type == JetType::Ole) {
+    const QByteArray bytes = values->read(*longValue);
+    if (stored.column.type == JetType::Ole) {
         return bytes;
     }
     return jetText(bytes.constData(), bytes.size());
@@ -24,13 +32,12 @@ JetTable StoredTable::decoded() const {
     }
     table.rows.reserve(rowCount);
     for (size_t row = 0; row < static_cast<size_t>(rowCount); ++row) {
-        QVariantList values;
-        values.reserve(static_cast<qsizetype>(columns.size()));
+        QVariantList cells;
+        cells.reserve(static_cast<qsizetype>(columns.size()));
         for (size_t c = 0; c < columns.size(); ++c) {
-            values.append(isLong(columns[c].column.type) ? longValue(c, row)
-                                                         : columns[c].values[row]);
+            cells.append(value(c, row));
         }
-        table.rows.append(std::move(values));
+        table.rows.append(std::move(cells));
     }
     return table;
 }

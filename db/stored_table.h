@@ -1,7 +1,7 @@
 #pragma once
 
 #include "db/jet_table.h"
-#include "db/long_value.h"
+#include "db/stored_value.h"
 
 #include <memory>
 #include <optional>
@@ -9,26 +9,26 @@
 
 namespace db {
 
-// A table as read from the file, column by column, with its long values (memo and OLE) not
-// yet decoded: the rows hold where each one is stored, and `longValues` reads them from the
-// file's image when they are wanted. Every long value has been walked once while reading, so
-// reading it later cannot fail.
+// A table as read from the file, column by column, with its texts and long values (memo and
+// OLE) not yet decoded: the rows hold where each one is stored, and `values` reads them from
+// the file's image when they are wanted. Every long value has been walked and every text
+// located while reading, so reading them later cannot fail.
 struct StoredTable {
     struct Column {
         JetColumn column;
-        std::vector<QVariant> values;                        // every type but Memo and Ole
+        std::vector<QVariant> values;                        // every other type
+        std::vector<std::optional<StoredText>> texts;        // Text; nullopt is NULL
         std::vector<std::optional<LongValueRef>> longValues; // Memo and Ole; nullopt is NULL
     };
 
     QString name;
     std::vector<Column> columns;
     int rowCount = 0;
-    std::shared_ptr<const LongValueReader> longValues;
+    std::shared_ptr<const StoredValueReader> values;
 
     static bool isLong(JetType type) { return type == JetType::Memo || type == JetType::Ole; }
-    // The value of a long-valued cell as JetTable holds it: QString for Memo, QByteArray for
-    // Ole, a null QVariant for NULL.
-    QVariant longValue(size_t column, size_t row) const;
+    // A cell as JetTable holds it.
+    QVariant value(size_t column, size_t row) const;
     // Every value decoded.
     JetTable decoded() const;
 };

@@ -7,11 +7,13 @@ namespace db {
 
 const QString& TableData::Column::text(size_t row) const {
     if (!decoded_.empty() && !decoded_[row]) {
-        if (stored_.empty()) {
-            text_[row] = values_[row].toString();
-        } else {
-            const QByteArray bytes = reader_->read(stored_[row]);
+        if (!texts_.empty()) {
+            text_[row] = reader_->read(texts_[row]);
+        } else if (!longValues_.empty()) {
+            const QByteArray bytes = reader_->read(longValues_[row]);
             text_[row] = jetText(bytes.constData(), bytes.size());
+        } else {
+            text_[row] = values_[row].toString();
         }
         decoded_[row] = true;
     }
@@ -38,33 +40,40 @@ TableData TableData::fromStoredTable(StoredTable table) {
         column.name = stored.column.name;
         column.null_.resize(rows);
         column.text_.resize(rows);
-        if (stored.column.type == JetType::Memo) {
-            column.stored_.resize(rows);
-            column.decoded_.resize(rows);
-            column.reader_ = table.longValues;
-            for (size_t r = 0; r < rows; ++r) {
-                column.null_[r] = !stored.longValues[r].has_value();
-                // NULL reads as "", decoded already.
-                column.decoded_[r] = column.null_[r];
-                if (!column.null_[r]) {
-                    column.stored_[r] = std::move(*stored.longValues[r]);
-                }
-            }
-        } else if (stored.column.type == JetType::Ole) {
+        const JetType type = stored.column.type;
+        if (type == JetType::Ole) {
             // Binary values have no text to show or search.
             for (size_t r = 0; r < rows; ++r) {
                 column.null_[r] = !stored.longValues[r].has_value();
             }
-        } else if (stored.column.type == JetType::Text) {
-            for (size_t r = 0; r < rows; ++r) {
+            data.columns.push_back(std::move(column));
+            continue;
+        }
+        // NULL reads as "", decoded already.
+        column.decoded_.resize(rows);
+        column.reader_ = table.values;
+        if (type == JetType::Text) {
+            column.texts_.resize(rows);
+        } else if (type == JetType::Memo) {
+            column.longValues_.resize(rows);
+        }
+        for (size_t r = 0; r < rows; ++r) {
+            if (type == JetType::Text) {
+                column.null_[r] = !stored.texts[r].has_value();
+                if (!column.null_[r]) {
+                    column.texts_[r] = *stored.texts[r];
+                }
+            } else if (type == JetType::Memo) {
+                column.null_[r] = !stored.longValues[r].has_value();
+                if (!column.null_[r]) {
+                    column.longValues_[r] = std::move(*stored.longValues[r]);
+                }
+            } else {
                 column.null_[r] = stored.values[r].isNull();
-                column.text_[r] = stored.values[r].toString();
             }
-        } else {
-            column.decoded_.resize(rows);
-            for (size_t r = 0; r < rows; ++r) {
-                column.null_[r] = stored.values[r].isNull();
-            }
+            column.decoded_[r] = column.null_[r];
+        }
+        if (type != JetType::Text && type != JetType::Memo) {
             column.values_ = std::move(stored.values);
         }
         data.columns.push_back(std::move(column));

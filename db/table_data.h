@@ -14,9 +14,9 @@ namespace db {
 // text a record set shows (NULL reads as ""), its case-folded twin for `like`, and whether it
 // was NULL. Columns are stored apart so that a search walks one column's texts in a row.
 //
-// Memo texts are decoded from the file's image, and numbers rendered, when a cell is first
-// read, and the folded texts of a column are made when it is first searched, so that opening a
-// table costs little more than reading its rows. The caches make reads non-const inside: use a
+// Texts and memo texts are decoded from the file's image, and numbers rendered, when a cell is
+// first read, and the folded texts of a column are made when it is first searched, so that opening
+// a table costs little more than reading its rows. The caches make reads non-const inside: use a
 // TableData from one thread.
 struct TableData {
     class Column {
@@ -33,12 +33,13 @@ struct TableData {
 
         std::vector<bool> null_;
         mutable std::vector<QString> text_;
-        // Whether text_ holds a cell's text yet; empty when it holds every one (Text columns).
+        // Whether text_ holds a cell's text yet; empty when it holds every one.
         mutable std::vector<bool> decoded_;
-        // Where the cells' values come from: memo columns keep where each text is stored,
-        // columns of numbers and the like their values.
-        std::vector<LongValueRef> stored_;
-        std::shared_ptr<const LongValueReader> reader_;
+        // Where the cells' texts come from, one of: where each is stored (text and memo
+        // columns, read through reader_), or the values (numbers and the like).
+        std::vector<StoredText> texts_;
+        std::vector<LongValueRef> longValues_;
+        std::shared_ptr<const StoredValueReader> reader_;
         std::vector<QVariant> values_;
         mutable std::vector<QString> folded_; // empty until the column is first searched
     };

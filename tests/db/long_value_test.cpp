@@ -204,8 +204,9 @@ void LongValueTest::readsEncryptedFile() {
     const QList<QVariantList> expected = libmdbLongValues(path, u"data"_s);
     QCOMPARE(expected.size(), 4);
     QCOMPARE(engineLongValues(path, u"data"_s), expected);
-    QCOMPARE(engineLongValues(path, u"data"_s),
-             engineLongValues(engineFixturePath("small_remedies.mdb"), u"data"_s));
+    // Every value, texts and numbers included, as in the file before it was encrypted.
+    QCOMPARE(db::readJetTable(path, u"data"_s).rows,
+             db::readJetTable(engineFixturePath("small_remedies.mdb"), u"data"_s).rows);
 }
 
 // 3,000 rows whose memo heads all name one chain of 2 MB: 6 GB to decode from a 3 MB file.

@@ -1,7 +1,8 @@
-#include "db/long_value.h"
+#include "db/stored_value.h"
 
 #include "db/database_error.h"
 #include "db/decode_budget.h"
+#include "db/jet_text.h"
 
 #include <QtEndian>
 
@@ -43,8 +44,8 @@ void decryptPage(unsigned char* page, std::uint32_t key) {
 
 } // namespace
 
-LongValueReader::LongValueReader(const QByteArray& image, std::uint32_t databaseKey,
-                                 QString damaged)
+StoredValueReader::StoredValueReader(const QByteArray& image, std::uint32_t databaseKey,
+                                     QString damaged)
     : pages_(image), damaged_(std::move(damaged)) {
     if (databaseKey != 0) {
         auto* bytes = reinterpret_cast<unsigned char*>(pages_.data());
@@ -56,7 +57,7 @@ LongValueReader::LongValueReader(const QByteArray& image, std::uint32_t database
 
 // Calls `visit(const char*, qsizetype)` for each stored piece of the value, in order.
 template <typename Visit>
-void LongValueReader::walk(const LongValueRef& value, Visit&& visit) const {
+void StoredValueReader::walk(const LongValueRef& value, Visit&& visit) const {
     const auto fail = [this]() { throw DatabaseError(damaged_.toStdString()); };
     const auto stated =
         static_cast<qsizetype>(qFromLittleEndian<quint32>(value.head.data()) & 0x00ffffff);
@@ -118,7 +119,7 @@ void LongValueReader::walk(const LongValueRef& value, Visit&& visit) const {
     }
 }
 
-qsizetype LongValueReader::measure(const LongValueRef& value, DecodeBudget& budget) const {
+qsizetype StoredValueReader::measure(const LongValueRef& value, DecodeBudget& budget) const {
     qsizetype length = 0;
     walk(value, [&](const char*, qsizetype size) {
         budget.charge(size);
@@ -127,7 +128,23 @@ qsizetype LongValueReader::measure(const LongValueRef& value, DecodeBudget& budg
     return length;
 }
 
-QByteArray LongValueReader::read(const LongValueRef& value) const {
+QString StoredValueReader::read(const StoredText& text) const {
+    return jetText(pages_.constData() + text.offset, text.size);
+}
+
+std::optional<StoredText> StoredValueReader::locate(const void* bytes, qsizetype size,
+                                                    const void* page, quint32 pageNumber) const {
+    const auto start = reinterpret_cast<quintptr>(bytes) - reinterpret_cast<quintptr>(page);
+    if (reinterpret_cast<quintptr>(bytes) < reinterpret_cast<quintptr>(page) || size < 0 ||
+        start + static_cast<quintptr>(size) > static_cast<quintptr>(kPageSize) ||
+        pageNumber >= static_cast<quint64>(pages_.size() / kPageSize)) {
+        return std::nullopt;
+    }
+    return StoredText{static_cast<quint32>(pageNumber * kPageSize + static_cast<qsizetype>(start)),
+                      static_cast<quint32>(size)};
+}
+
+QByteArray StoredValueReader::read(const LongValueRef& value) const {
     QByteArray bytes;
     walk(value, [&](const char* data, qsizetype size) { bytes.append(data, size); });
     return bytes;
