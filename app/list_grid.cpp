@@ -9,16 +9,54 @@
 #include <QHeaderView>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QStyleOptionHeader>
 
 namespace app {
 namespace {
 
 constexpr int kRowHeight = 17;
 
+// The title row. Its height follows the font and the style, not the titles: every title is one
+// line of text. Qt's own hint measures each title again at every change of the columns, which
+// the grid's every open causes; this one measures once and again only when the font or the
+// style changes. Qt also measures titles in bold, to fit a highlighted title; the grid
+// highlights none and never sizes a column to its title, so they are measured in the font
+// they are drawn in, which spares loading a bold font at start.
+class TitleRow : public QHeaderView {
+public:
+    explicit TitleRow(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+    QSize sizeHint() const override {
+        if (!measured_.isValid() && count() > 0)
+            measured_ = QHeaderView::sizeHint();
+        return measured_.isValid() ? measured_ : QHeaderView::sizeHint();
+    }
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override {
+        ensurePolished();
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.section = logicalIndex;
+        option.text = model()->headerData(logicalIndex, orientation()).toString();
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
+    }
+
+    void changeEvent(QEvent* event) override {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            measured_ = QSize();
+        QHeaderView::changeEvent(event);
+    }
+
+private:
+    mutable QSize measured_;
+};
+
 } // namespace
 
 ListGrid::ListGrid(QWidget* parent)
     : QTableView(parent), windowMethod_([this](QEvent* e) { return defaultWindowMethod(e); }) {
+    setHorizontalHeader(new TitleRow(this));
     setVerticalHeader(new RowIndicatorHeader(this));
     // The wheel over the title row, the row indicator or a scroll bar is the grid's wheel too:
     // without this, each of them would scroll the view by itself, past the current record.

@@ -18,6 +18,10 @@ RowIndicatorHeader::RowIndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertic
     setHighlightSections(false);
 }
 
+QSize RowIndicatorHeader::sizeHint() const {
+    return {kIndicatorWidth, defaultSectionSize()};
+}
+
 void RowIndicatorHeader::setIndicatorRow(int row) {
     if (row == indicatorRow_)
         return;

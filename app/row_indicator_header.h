@@ -14,6 +14,10 @@ public:
     int indicatorRow() const { return indicatorRow_; }
     void setIndicatorRow(int row); // -1: no marker
 
+    // Its width is fixed and its rows all have the default height, so nothing is measured: the
+    // header's own hint would measure up to 200 rows' numbers at every change of the list.
+    QSize sizeHint() const override;
+
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 

@@ -53,7 +53,7 @@ QueryResult Connection::execute(const QString& statement) {
     if (!table) {
         try {
             table = std::make_shared<const TableData>(
-                TableData::fromJetTable(session_->file.readTable(parsed.table)));
+                TableData::fromStoredTable(session_->file.readStoredTable(parsed.table)));
         } catch (...) {
             session_->tables.erase(parsed.table.toCaseFolded());
             throw;

@@ -1,6 +1,7 @@
 #include "db/jet_file.h"
 
 #include "db/database_error.h"
+#include "db/decode_budget.h"
 #include "db/jet_image.h"
 
 #include <QtEndian>
@@ -24,12 +25,13 @@ using namespace Qt::Literals::StringLiterals;
 namespace db {
 namespace {
 
-// libmdb hands every value over through a buffer of the handle's bind size, cutting longer ones
-// short; a memo gets a fresh buffer of that size for each row, so keep it small at first.
+// libmdb hands every bound value over as text through a buffer of the handle's bind size,
+// cutting longer ones short; text and long values are taken from the cracked row instead.
 constexpr size_t kFirstBindSize = size_t{1} << 16;
 constexpr size_t kLastBindSize = size_t{1} << 24;
 // Row offsets on a 4096-byte page carry flag bits above these.
 constexpr int kRowOffsetMask = 0x1fff;
+constexpr int kDeletedRow = 0x4000;
 
 [[noreturn]] void fail(const QString& text) {
     throw DatabaseError(text.toStdString());
@@ -40,13 +42,30 @@ struct TableDefDeleter {
 };
 using TableDefPtr = std::unique_ptr<MdbTableDef, TableDefDeleter>;
 
+bool isInteger(JetType type) {
+    return type == JetType::Byte || type == JetType::Integer || type == JetType::LongInteger;
+}
+
+// An integer cell, straight from the cracked row (libmdb would print it for the engine to parse
+// again), or nothing when the field does not have the type's size.
+std::optional<qint64> integerOf(JetType type, const MdbField& field) {
+    const auto* bytes = static_cast<const unsigned char*>(field.value);
+    if (type == JetType::Byte && field.siz == 1) {
+        return bytes[0];
+    }
+    if (type == JetType::Integer && field.siz == 2) {
+        return qFromLittleEndian<qint16>(bytes);
+    }
+    if (type == JetType::LongInteger && field.siz == 4) {
+        return qFromLittleEndian<qint32>(bytes);
+    }
+    return std::nullopt;
+}
+
+// A value that libmdb rendered as text.
 QVariant valueOf(JetType type, const char* text, int length) {
     const QByteArray bytes = QByteArray::fromRawData(text, length);
     switch (type) {
-    case JetType::Byte:
-    case JetType::Integer:
-    case JetType::LongInteger:
-        return bytes.toLongLong();
     case JetType::Boolean:
         return bytes != "0";
     case JetType::Float:
@@ -55,38 +74,6 @@ QVariant valueOf(JetType type, const char* text, int length) {
     default:
         return QString::fromUtf8(text, length);
     }
-}
-
-// Text and memo values are stored as UTF-16LE, or, when they start with the FF FE mark, in
-// runs that a zero byte switches between one byte (high byte zero) and two bytes per unit.
-// libmdb would render them to UTF-8 through iconv, one value at a time, only for the engine to
-// decode them again; taking the stored units directly keeps the first read of a table fast.
-QString textOf(const char* bytes, qsizetype size) {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes);
-    if (size < 2 || data[0] != 0xff || data[1] != 0xfe) {
-        QString text(size / 2, Qt::Uninitialized);
-        qFromLittleEndian<char16_t>(bytes, size / 2, text.data());
-        return text;
-    }
-    QString text(size - 2, Qt::Uninitialized);
-    QChar* out = text.data();
-    bool oneByte = true;
-    for (qsizetype i = 2; i < size;) {
-        if (data[i] == 0) {
-            oneByte = !oneByte;
-            ++i;
-        } else if (oneByte) {
-            *out++ = QChar(static_cast<char16_t>(data[i]));
-            ++i;
-        } else if (i + 1 < size) {
-            *out++ = QChar(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
-            i += 2;
-        } else {
-            break;
-        }
-    }
-    text.truncate(out - text.constData());
-    return text;
 }
 
 // A table's definition and columns. libmdb walks the table's usage map to find its data pages
@@ -106,102 +93,143 @@ TableDefPtr readDefinition(MdbCatalogEntry* entry, const QString& damaged) {
     return table;
 }
 
-// A long value (OLE or memo) whose 12-byte head is `head`, chunk by chunk through `chunk`,
-// which the column is bound to meanwhile. libmdb's own full read follows the chain of
-// long-value rows without end when a damaged chain loops; this read stops once the chunks
-// exceed the length the row states.
-QByteArray readLongValue(MdbHandle* mdb, MdbColumn* column, const char* head, char* chunk,
-                         size_t chunkSize, const QString& damaged) {
-    std::array<char, MDB_MEMO_OVERHEAD> header{};
-    std::memcpy(header.data(), head, header.size());
-    const auto statedLength = static_cast<qsizetype>(mdb_get_int32(header.data(), 0) & 0x00FFFFFF);
-    void* bound = column->bind_ptr;
-    column->bind_ptr = chunk;
-    QByteArray bytes;
-    size_t length = mdb_ole_read(mdb, column, header.data(), chunkSize);
-    while (length > 0 && bytes.size() <= statedLength) {
-        bytes.append(chunk, static_cast<qsizetype>(length));
-        length = mdb_ole_read_next(mdb, column, header.data());
-    }
-    column->bind_ptr = bound;
-    if (bytes.size() > statedLength) {
-        fail(damaged);
-    }
-    return bytes;
-}
-
 bool isText(JetType type) {
     return type == JetType::Text || type == JetType::Memo;
 }
 
+// Where the cracked field of a memo or OLE cell keeps its value. A field too short for the
+// head holds nothing.
+LongValueRef longValueOf(const MdbField& field) {
+    LongValueRef value;
+    if (field.siz < MDB_MEMO_OVERHEAD) {
+        return value; // a zero head: a stored length of 0
+    }
+    const auto* bytes = static_cast<const char*>(field.value);
+    std::memcpy(value.head.data(), bytes, value.head.size());
+    if ((value.head[3] & 0x80) != 0) {
+        value.inlineBytes = QByteArray(bytes + MDB_MEMO_OVERHEAD, field.siz - MDB_MEMO_OVERHEAD);
+    }
+    return value;
+}
+
+// Calls `visit` for each row of the table in storage order, its fields cracked into `fields`,
+// until it returns false. The same scan as libmdb's mdb_fetch_row (the data pages that the
+// usage map lists, deleted and unreadable rows skipped), without rendering bound values of each
+// row and cracking it a second time.
+template <typename Visit>
+void forEachRow(MdbTableDef* table, std::vector<MdbField>& fields, const QString& cannotRead,
+                Visit visit) {
+    MdbHandle* mdb = table->entry->mdb;
+    mdb_rewind_table(table);
+    if (mdb_read_next_dpg(table) == 0) {
+        return;
+    }
+    do {
+        const int rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
+        for (int row = 0; row < rows; ++row) {
+            int rowStart = 0;
+            size_t rowSize = 0;
+            if (mdb_find_row(mdb, row, &rowStart, &rowSize) != 0 || rowSize == 0 ||
+                (rowStart & kDeletedRow) != 0) {
+                continue;
+            }
+            const int cracked =
+                mdb_crack_row(table, rowStart & kRowOffsetMask, rowSize, fields.data());
+            if (cracked < 0) {
+                continue;
+            }
+            if (cracked != static_cast<int>(fields.size())) {
+                fail(cannotRead);
+            }
+            if (!visit()) {
+                return;
+            }
+        }
+    } while (mdb_read_next_dpg(table) != 0);
+}
+
 // Reads every row of the table, or nothing when a value fills its `bindSize` buffer and so may
-// have been cut short.
-std::optional<JetTable> readRows(MdbCatalogEntry* entry, size_t bindSize, const QString& shown) {
+// have been cut short. Long values are walked (and charged to `budget`) but not decoded.
+std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, const QString& shown,
+                                    const std::shared_ptr<const StoredValueReader>& values,
+                                    DecodeBudget& budget) {
     MdbHandle* mdb = entry->mdb;
     const QString cannotRead = u"Cannot read table '%1' of database '%2'"_s.arg(
         QString::fromUtf8(entry->object_name), shown);
     const TableDefPtr table = readDefinition(entry, cannotRead);
     mdb_set_bind_size(mdb, bindSize);
 
-    JetTable result;
+    StoredTable result;
     result.name = QString::fromUtf8(entry->object_name);
+    result.values = values;
     const auto columnCount = static_cast<int>(table->num_cols);
     std::vector<std::unique_ptr<char[]>> buffers;
     std::vector<int> lengths(static_cast<size_t>(columnCount));
-    std::vector<MdbColumn*> columns;
     for (int i = 0; i < columnCount; ++i) {
         auto* column =
             static_cast<MdbColumn*>(g_ptr_array_index(table->columns, static_cast<guint>(i)));
-        columns.push_back(column);
-        result.columns.append({QString::fromUtf8(column->name), JetType(column->col_type)});
+        const JetColumn jetColumn{QString::fromUtf8(column->name), JetType(column->col_type)};
+        result.columns.push_back({jetColumn, {}, {}, {}});
         buffers.push_back(std::make_unique_for_overwrite<char[]>(bindSize));
-        // Text is taken from the cracked row, so libmdb need not render it.
-        if (!isText(result.columns.back().type)) {
+        // Text, integers and long values are taken from the cracked row, so libmdb need not
+        // render them.
+        if (!isText(jetColumn.type) && !isInteger(jetColumn.type) &&
+            jetColumn.type != JetType::Ole) {
             mdb_bind_column(table.get(), i + 1, buffers.back().get(),
                             &lengths[static_cast<size_t>(i)]);
         }
     }
 
     std::vector<MdbField> fields(static_cast<size_t>(columnCount));
-    mdb_rewind_table(table.get());
-    while (mdb_fetch_row(table.get()) != 0) {
-        // NULL and empty text look alike once rendered; the cracked row's null flags tell them
-        // apart, and it holds the stored text.
-        int rowStart = 0;
-        size_t rowSize = 0;
-        if (mdb_find_row(mdb, static_cast<int>(table->cur_row) - 1, &rowStart, &rowSize) != 0 ||
-            mdb_crack_row(table.get(), rowStart & kRowOffsetMask, rowSize, fields.data()) !=
-                columnCount) {
-            fail(cannotRead);
-        }
-        QVariantList row;
-        row.reserve(columnCount);
-        for (int i = 0; i < columnCount; ++i) {
-            const auto index = static_cast<size_t>(i);
+    bool complete = true;
+    forEachRow(table.get(), fields, cannotRead, [&]() {
+        for (size_t index = 0; index < static_cast<size_t>(columnCount); ++index) {
             const MdbField& field = fields[index];
-            const JetType type = result.columns[i].type;
-            if (type != JetType::Boolean && field.is_null != 0) {
-                row.append(QVariant());
-            } else if (type == JetType::Text) {
-                row.append(textOf(static_cast<const char*>(field.value), std::max(field.siz, 0)));
-            } else if (type == JetType::Memo) {
-                const QByteArray stored =
-                    field.siz < MDB_MEMO_OVERHEAD
-                        ? QByteArray()
-                        : readLongValue(mdb, columns[index], static_cast<const char*>(field.value),
-                                        buffers[index].get(), bindSize, cannotRead);
-                row.append(textOf(stored.constData(), stored.size()));
-            } else if (type == JetType::Ole) {
-                row.append(readLongValue(mdb, columns[index],
-                                         static_cast<const char*>(columns[index]->bind_ptr),
-                                         buffers[index].get(), bindSize, cannotRead));
+            StoredTable::Column& column = result.columns[index];
+            const JetType type = column.column.type;
+            const bool isNull = type != JetType::Boolean && field.is_null != 0;
+            if (StoredTable::isLong(type)) {
+                if (isNull) {
+                    column.longValues.emplace_back();
+                } else {
+                    LongValueRef value = longValueOf(field);
+                    values->measure(value, budget);
+                    column.longValues.emplace_back(std::move(value));
+                }
+                continue;
+            }
+            budget.charge(isNull ? 0 : std::max(field.siz, 0));
+            if (type == JetType::Text) {
+                if (isNull) {
+                    column.texts.emplace_back();
+                    continue;
+                }
+                const std::optional<StoredText> text = values->locate(
+                    field.value, field.siz, mdb->pg_buf, static_cast<quint32>(table->cur_phys_pg));
+                if (!text) {
+                    fail(cannotRead);
+                }
+                column.texts.push_back(text);
+            } else if (isNull) {
+                column.values.emplace_back();
+            } else if (isInteger(type)) {
+                const std::optional<qint64> number = integerOf(type, field);
+                if (!number) {
+                    fail(cannotRead);
+                }
+                column.values.emplace_back(*number);
             } else if (static_cast<size_t>(lengths[index]) >= bindSize - 1) {
-                return std::nullopt;
+                complete = false;
+                return false;
             } else {
-                row.append(valueOf(type, buffers[index].get(), lengths[index]));
+                column.values.emplace_back(valueOf(type, buffers[index].get(), lengths[index]));
             }
         }
-        result.rows.append(std::move(row));
+        ++result.rowCount;
+        return true;
+    });
+    if (!complete) {
+        return std::nullopt;
     }
     return result;
 }
@@ -250,6 +278,8 @@ struct JetFile::Handle {
     MdbHandle* mdb = nullptr;
     QString shownPath;
     std::vector<std::unique_ptr<MdbCatalogEntry>> tables;
+    std::shared_ptr<const StoredValueReader> values;
+    std::optional<DecodeBudget> budget;
     ~Handle() {
         if (mdb != nullptr) {
             mdb_close(mdb);
@@ -285,6 +315,10 @@ void JetFile::openImage(QByteArray image) {
         fail(u"Cannot open database '%1'"_s.arg(handle_->shownPath));
     }
     handle_->tables = readCatalog(handle_->mdb, handle_->shownPath);
+    handle_->values = std::make_shared<const StoredValueReader>(
+        handle_->image, handle_->mdb->f->db_key,
+        u"A long value in database '%1' is damaged"_s.arg(handle_->shownPath));
+    handle_->budget.emplace(handle_->image.size(), handle_->shownPath);
 }
 
 JetFile::JetFile(JetFile&&) noexcept = default;
@@ -301,7 +335,7 @@ QStringList JetFile::tableNames() const {
     return names;
 }
 
-JetTable JetFile::readTable(const QString& tableName) const {
+StoredTable JetFile::readStoredTable(const QString& tableName) const {
     MdbCatalogEntry* entry = nullptr;
     for (const auto& candidate : handle_->tables) {
         if (entry == nullptr &&
@@ -314,12 +348,26 @@ JetTable JetFile::readTable(const QString& tableName) const {
         fail(u"Unknown table '%1'"_s.arg(tableName));
     }
     // Most values fit the first size; a table with a longer one is read again with more room.
+    // Only the read that is kept counts against the budget.
     for (size_t bindSize = kFirstBindSize; bindSize <= kLastBindSize; bindSize *= 16) {
-        if (std::optional<JetTable> table = readRows(entry, bindSize, handle_->shownPath)) {
+        DecodeBudget budget = *handle_->budget;
+        std::optional<StoredTable> table;
+        try {
+            table = readRows(entry, bindSize, handle_->shownPath, handle_->values, budget);
+        } catch (const DatabaseError&) {
+            handle_->budget = budget;
+            throw;
+        }
+        if (table) {
+            handle_->budget = budget;
             return std::move(*table);
         }
     }
     fail(u"A value in table '%1' is too long to read"_s.arg(tableName));
+}
+
+JetTable JetFile::readTable(const QString& tableName) const {
+    return readStoredTable(tableName).decoded();
 }
 
 JetTable readJetTable(const QString& path, const QString& tableName) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/jet_table.h"
+#include "db/stored_table.h"
 
 #include <QString>
 
@@ -24,8 +25,12 @@ public:
 
     // The user tables' names, in catalog order.
     QStringList tableNames() const;
-    // Reads a whole table (name compared without regard to case). Throws DatabaseError for an
-    // unknown table or a table libmdb cannot read.
+    // Reads a whole table (name compared without regard to case), its long values walked but
+    // not decoded. Throws DatabaseError for an unknown table, a table libmdb cannot read, a
+    // damaged long value, or when the file's decode budget is spent: everything read from one
+    // file counts against a few times its size (DecodeBudget).
+    StoredTable readStoredTable(const QString& tableName) const;
+    // The same, every value decoded.
     JetTable readTable(const QString& tableName) const;
 
 private:

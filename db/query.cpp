@@ -30,7 +30,7 @@ const QString& QueryResult::fieldName(int field) const {
 
 const QString& QueryResult::text(int row, int field) const {
     const auto& column = table_->columns[static_cast<size_t>(columns_[static_cast<size_t>(field)])];
-    return column.text[static_cast<size_t>(rows_[static_cast<size_t>(row)])];
+    return column.text(static_cast<size_t>(rows_[static_cast<size_t>(row)]));
 }
 
 QueryResult runSelect(const SelectStatement& statement, std::shared_ptr<const TableData> table) {
@@ -61,8 +61,8 @@ QueryResult runSelect(const SelectStatement& statement, std::shared_ptr<const Ta
         // NULL passes no test, as in SQL: "NULL like '%'" is not true.
         const bool passes =
             tests.empty() || std::any_of(tests.begin(), tests.end(), [r](const Test& test) {
-                return !test.column->isNull[r] &&
-                       test.pattern.matchesFolded(test.column->folded[r]);
+                return !test.column->isNull(r) &&
+                       test.pattern.matchesFolded(test.column->folded(r));
             });
         if (passes) {
             rows.push_back(row);

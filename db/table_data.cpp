@@ -1,25 +1,80 @@
 #include "db/table_data.h"
 
+#include "db/jet_text.h"
 #include "db/like_pattern.h"
 
 namespace db {
 
-TableData TableData::fromJetTable(const JetTable& table) {
+const QString& TableData::Column::text(size_t row) const {
+    if (!decoded_.empty() && !decoded_[row]) {
+        if (!texts_.empty()) {
+            text_[row] = reader_->read(texts_[row]);
+        } else if (!longValues_.empty()) {
+            const QByteArray bytes = reader_->read(longValues_[row]);
+            text_[row] = jetText(bytes.constData(), bytes.size());
+        } else {
+            text_[row] = values_[row].toString();
+        }
+        decoded_[row] = true;
+    }
+    return text_[row];
+}
+
+const QString& TableData::Column::folded(size_t row) const {
+    if (folded_.empty()) {
+        folded_.reserve(null_.size());
+        for (size_t r = 0; r < null_.size(); ++r) {
+            folded_.push_back(foldCase(text(r)));
+        }
+    }
+    return folded_[row];
+}
+
+TableData TableData::fromStoredTable(StoredTable table) {
     TableData data;
     data.name = table.name;
-    data.rowCount = static_cast<int>(table.rows.size());
+    data.rowCount = table.rowCount;
     const auto rows = static_cast<size_t>(data.rowCount);
-    for (qsizetype c = 0; c < table.columns.size(); ++c) {
-        Column column{table.columns[c].name, {}, {}, std::vector<bool>(rows)};
-        column.text.reserve(rows);
-        column.folded.reserve(rows);
-        for (size_t r = 0; r < rows; ++r) {
-            const QVariant& value = table.rows[static_cast<qsizetype>(r)][c];
-            column.isNull[r] = value.isNull();
+    for (StoredTable::Column& stored : table.columns) {
+        Column column;
+        column.name = stored.column.name;
+        column.null_.resize(rows);
+        column.text_.resize(rows);
+        const JetType type = stored.column.type;
+        if (type == JetType::Ole) {
             // Binary values have no text to show or search.
-            column.text.push_back(value.typeId() == QMetaType::QByteArray ? QString()
-                                                                          : value.toString());
-            column.folded.push_back(foldCase(column.text.back()));
+            for (size_t r = 0; r < rows; ++r) {
+                column.null_[r] = !stored.longValues[r].has_value();
+            }
+            data.columns.push_back(std::move(column));
+            continue;
+        }
+        // NULL reads as "", decoded already.
+        column.decoded_.resize(rows);
+        column.reader_ = table.values;
+        if (type == JetType::Text) {
+            column.texts_.resize(rows);
+        } else if (type == JetType::Memo) {
+            column.longValues_.resize(rows);
+        }
+        for (size_t r = 0; r < rows; ++r) {
+            if (type == JetType::Text) {
+                column.null_[r] = !stored.texts[r].has_value();
+                if (!column.null_[r]) {
+                    column.texts_[r] = *stored.texts[r];
+                }
+            } else if (type == JetType::Memo) {
+                column.null_[r] = !stored.longValues[r].has_value();
+                if (!column.null_[r]) {
+                    column.longValues_[r] = std::move(*stored.longValues[r]);
+                }
+            } else {
+                column.null_[r] = stored.values[r].isNull();
+            }
+            column.decoded_[r] = column.null_[r];
+        }
+        if (type != JetType::Text && type != JetType::Memo) {
+            column.values_ = std::move(stored.values);
         }
         data.columns.push_back(std::move(column));
     }

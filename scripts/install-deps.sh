@@ -11,7 +11,7 @@ packages=(
     mdbtools mdbtools-dev
     zlib1g-dev libjpeg-dev libsqlite3-dev
     fonts-arphic-uming fontconfig libfontconfig-dev
-    xvfb xauth x11-utils xdotool imagemagick
+    xvfb xauth x11-utils xdotool imagemagick libxcb1-dev libxcb-damage0-dev
     dpkg-dev desktop-file-utils appstream lintian openbox wmctrl
     valgrind clang-tidy-14 clang-format-14
 )
