@@ -132,6 +132,7 @@ int main(int argc, char** argv) {
     db::Connection connection;
     connection.setConnectionString(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s + path +
                                    u";Persist Security Info=False"_s);
+    connection.open();
     const db::QueryResult all = connection.execute(u"Select * from data"_s);
     QString bodies;
     for (int row = 0; bodies.size() < 2 * kMemoCharacters && row < all.rowCount(); ++row) {
