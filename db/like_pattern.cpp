@@ -4,6 +4,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -108,18 +109,24 @@ public:
             at += point.length;
         }
         length_ = static_cast<qsizetype>(points.size());
+        firstLetter_ = codePointAt(core, 0).value; // a core begins with a letter
+        firstUnit_ = core[0];
         words_ = (length_ + kWordBits - 1) / kWordBits;
         masks_.assign(static_cast<size_t>(words_), 0);
 
         QHash<char32_t, std::vector<qsizetype>> positions;
+        qsizetype letters = 0; // positions of the core that are not "_"
         for (qsizetype i = 0; i < length_; ++i) {
             const char32_t point = points[static_cast<size_t>(i)];
             if (point == kAny) {
-                setBit(masks_.data(), i);
+                setBit(masks_.data(), static_cast<size_t>(i));
             } else {
                 positions[point].push_back(i);
+                ++letters;
             }
         }
+        // Letter by letter when the state's words would cost more than the letters.
+        const bool byLetters = letters < words_;
         size_t slots = 2;
         while (slots < 2 * static_cast<size_t>(positions.size())) {
             slots *= 2;
@@ -128,15 +135,19 @@ public:
         slots_.resize(slots);
         slotMask_ = slots - 1;
         for (auto it = positions.cbegin(); it != positions.cend(); ++it) {
-            Letter letter{it.key(), -1, 0, 0};
+            Letter letter{it.key(), distinctLetters_++, -1, 0, 0};
             // A letter that occurs at least once per word of state costs less as a whole mask
             // than bit by bit; the others are set bit by bit, so the masks stay within one
             // word per character of the core.
-            if (static_cast<qsizetype>(it.value().size()) >= words_) {
+            if (byLetters) {
+                for (const qsizetype i : it.value()) {
+                    letterOffsets_.push_back({i, letter.id});
+                }
+            } else if (static_cast<qsizetype>(it.value().size()) >= words_) {
                 letter.mask = static_cast<qsizetype>(masks_.size());
                 masks_.insert(masks_.end(), anyCharacter.begin(), anyCharacter.end());
                 for (const qsizetype i : it.value()) {
-                    setBit(masks_.data() + letter.mask, i);
+                    setBit(masks_.data() + letter.mask, static_cast<size_t>(i));
                 }
             } else {
                 letter.positionsBegin = static_cast<qsizetype>(positions_.size());
@@ -153,32 +164,46 @@ public:
 
     // End of the leftmost occurrence that starts at or after `from`, or -1.
     qsizetype findEnd(QStringView text, qsizetype from) const {
-        if (text.size() - from < length_) {
-            return -1;
-        }
+        return letterOffsets_.empty() ? findEndByState(text, from) : findEndByLetters(text, from);
+    }
+
+private:
+    qsizetype findEndByState(QStringView text, qsizetype from) const {
         const auto words = static_cast<size_t>(words_);
         std::vector<quint64> buffers(2 * words, 0);
         quint64* state = buffers.data();
         quint64* next = state + words;
-        size_t live = 0;      // words of `state` that may be non-zero
+        size_t live = 0;      // words of `state` from which on all are zero
         size_t nextDirty = 0; // words of `next` that may still hold an old state
+        size_t dead = 0;      // words of both below which no bit can still end in a match
         const size_t lastWord = static_cast<size_t>(length_ - 1) / kWordBits;
         const quint64 lastBit = quint64{1} << ((length_ - 1) % kWordBits);
         for (qsizetype at = from; at < text.size();) {
+            if (live == dead) {
+                // Nothing under way that can still end in a match: an occurrence can only
+                // begin at the core's first letter, and only while enough text is left.
+                at = dead > 0 ? -1 : findFirstLetter(text, at);
+                if (at < 0) {
+                    return -1;
+                }
+            }
             const CodePoint point = codePointAt(text, at);
             at += point.length;
+            // Bit i needs length_ - 1 - i more characters, each at least one unit, and the
+            // character before took at most two: words wholly below that are left behind.
+            const qsizetype needed = length_ - 3 - (text.size() - at);
+            dead = std::max(dead, needed > 0 ? static_cast<size_t>(needed) / kWordBits : 0);
             const Letter& letter = find(point.value);
             const quint64* mask = masks_.data() + std::max<qsizetype>(letter.mask, 0);
-            const size_t limit = std::min(live + 1, words);
-            quint64 carry = 1; // every character may begin an occurrence
-            for (size_t w = 0; w < limit; ++w) {
-                next[w] = ((state[w] << 1) | carry) & mask[w];
-                carry = state[w] >> (kWordBits - 1);
-            }
+            const size_t limit = std::min(std::max(live, dead) + 1, words);
+            shiftAnd(state, next, mask, dead, limit);
             std::fill(next + limit, next + std::max(limit, nextDirty), 0);
             for (qsizetype p = letter.positionsBegin; p < letter.positionsEnd; ++p) {
-                const qsizetype bit = positions_[static_cast<size_t>(p)];
-                if (bit == 0 || testBit(state, bit - 1)) {
+                const auto bit = static_cast<size_t>(positions_[static_cast<size_t>(p)]);
+                if (bit < dead * kWordBits) {
+                    continue;
+                }
+                if (bit == 0 || (bit > dead * kWordBits && testBit(state, bit - 1))) {
                     setBit(next, bit);
                 }
             }
@@ -187,7 +212,7 @@ public:
             }
             nextDirty = live;
             live = limit;
-            while (live > 0 && next[live - 1] == 0) {
+            while (live > dead && next[live - 1] == 0) {
                 --live;
             }
             std::swap(state, next);
@@ -195,21 +220,111 @@ public:
         return -1;
     }
 
-private:
+    // For a core of few letters and many "_" ("a", 60,000 "_", "b"), where the state would
+    // carry a lone bit through many words: one bit per text character for each letter, and the
+    // occurrences are where every letter of the core finds its own, at its offset.
+    qsizetype findEndByLetters(QStringView text, qsizetype from) const {
+        std::vector<qsizetype> starts; // unit where each character from `from` on begins
+        for (qsizetype at = from; at < text.size(); at += codePointAt(text, at).length) {
+            starts.push_back(at);
+        }
+        const size_t characters = starts.size();
+        const auto length = static_cast<size_t>(length_);
+        if (characters < length) {
+            return -1;
+        }
+        starts.push_back(text.size());
+        const size_t textWords = (characters + kWordBits - 1) / kWordBits + 1;
+        std::vector<quint64> seen(static_cast<size_t>(distinctLetters_) * textWords, 0);
+        for (size_t j = 0; j < characters; ++j) {
+            const Letter& letter = find(codePointAt(text, starts[j]).value);
+            if (letter.id >= 0) {
+                setBit(seen.data() + static_cast<size_t>(letter.id) * textWords, j);
+            }
+        }
+        const size_t candidates = characters - length + 1;
+        std::vector<quint64> fits((candidates + kWordBits - 1) / kWordBits, ~quint64{0});
+        if (candidates % kWordBits != 0) {
+            fits.back() = (quint64{1} << (candidates % kWordBits)) - 1;
+        }
+        for (const auto& [offset, id] : letterOffsets_) {
+            const quint64* letterSeen = seen.data() + static_cast<size_t>(id) * textWords;
+            const size_t skip = static_cast<size_t>(offset) / kWordBits;
+            const size_t shift = static_cast<size_t>(offset) % kWordBits;
+            for (size_t w = 0; w < fits.size(); ++w) {
+                quint64 bits = letterSeen[w + skip] >> shift;
+                if (shift != 0) {
+                    bits |= letterSeen[w + skip + 1] << (kWordBits - shift);
+                }
+                fits[w] &= bits;
+            }
+        }
+        for (size_t w = 0; w < fits.size(); ++w) {
+            if (fits[w] != 0) {
+                return starts[w * kWordBits + static_cast<size_t>(std::countr_zero(fits[w])) +
+                              length];
+            }
+        }
+        return -1;
+    }
+
     static constexpr char32_t kAny = 0xFFFFFFFF; // no code point has it
 
     // A letter of the core: its mask of positions (with every "_" set) or its positions.
     struct Letter {
         char32_t codePoint = kAny;
+        qsizetype id = -1;
         qsizetype mask = -1; // offset into masks_
         qsizetype positionsBegin = 0;
         qsizetype positionsEnd = 0;
     };
 
-    static void setBit(quint64* words, qsizetype bit) {
+    // next = ((state << 1) | 1) & mask over words [from, to); below `from` all is left behind,
+    // so nothing is carried up from there. Four words at a time as one vector, which the
+    // compiler turns into SIMD instructions: long cores spend nearly all their time here.
+    static void shiftAnd(const quint64* state, quint64* next, const quint64* mask, size_t from,
+                         size_t to) {
+        next[from] = ((state[from] << 1) | (from == 0 ? 1 : 0)) & mask[from];
+        size_t w = from + 1;
+        using Words = quint64 __attribute__((vector_size(4 * sizeof(quint64))));
+        for (; w + 4 <= to; w += 4) {
+            Words current;
+            Words below;
+            Words letters;
+            std::memcpy(&current, state + w, sizeof(Words));
+            std::memcpy(&below, state + w - 1, sizeof(Words));
+            std::memcpy(&letters, mask + w, sizeof(Words));
+            const Words shifted = ((current << 1) | (below >> (kWordBits - 1))) & letters;
+            std::memcpy(next + w, &shifted, sizeof(Words));
+        }
+        for (; w < to; ++w) {
+            next[w] = ((state[w] << 1) | (state[w - 1] >> (kWordBits - 1))) & mask[w];
+        }
+    }
+
+    // The first unit from `at` on where the core's first letter begins, or -1.
+    qsizetype findFirstLetter(QStringView text, qsizetype at) const {
+        if (text.size() - at < length_) {
+            return -1;
+        }
+        for (;;) {
+            at = text.indexOf(firstUnit_, at);
+            if (at < 0 || text.size() - at < length_) {
+                return -1;
+            }
+            const bool splitsPair =
+                at > 0 && text[at].isLowSurrogate() && text[at - 1].isHighSurrogate();
+            if (!splitsPair && codePointAt(text, at).value == firstLetter_) {
+                return at;
+            }
+            ++at;
+        }
+    }
+
+    static void setBit(quint64* words, size_t bit) {
         words[bit / kWordBits] |= quint64{1} << (bit % kWordBits);
     }
-    static bool testBit(const quint64* words, qsizetype bit) {
+    static bool testBit(const quint64* words, size_t bit) {
         return ((words[bit / kWordBits] >> (bit % kWordBits)) & 1) != 0;
     }
     size_t hash(char32_t codePoint) const {
@@ -225,23 +340,29 @@ private:
     }
 
     qsizetype length_ = 0; // code points
+    char32_t firstLetter_ = 0;
+    QChar firstUnit_;
     qsizetype words_ = 0;
     std::vector<quint64> masks_; // the "_" positions, then the letters' masks
     std::vector<qsizetype> positions_;
     std::vector<Letter> slots_; // open addressing on the code point
+    qsizetype distinctLetters_ = 0;
+    // Each letter's offset in the core and id, when the core is searched letter by letter.
+    std::vector<std::pair<qsizetype, qsizetype>> letterOffsets_;
     size_t slotMask_ = 0;
 };
 
 LikePattern::LikePattern(QStringView pattern) : folded_(foldCase(pattern.toString())) {
     anchoredStart_ = !folded_.startsWith(kAnyRun);
     anchoredEnd_ = !folded_.endsWith(kAnyRun);
+    QHash<QStringView, int> searchOfCore; // a core that comes again shares its search
     for (qsizetype begin = 0; begin < folded_.size();) {
         qsizetype end = folded_.indexOf(kAnyRun, begin);
         if (end < 0) {
             end = folded_.size();
         }
         if (end > begin) {
-            addPiece(begin, end);
+            addPiece(begin, end, searchOfCore);
         }
         begin = end + 1;
     }
@@ -251,7 +372,7 @@ LikePattern::~LikePattern() = default;
 LikePattern::LikePattern(LikePattern&&) noexcept = default;
 LikePattern& LikePattern::operator=(LikePattern&&) noexcept = default;
 
-void LikePattern::addPiece(qsizetype begin, qsizetype end) {
+void LikePattern::addPiece(qsizetype begin, qsizetype end, QHash<QStringView, int>& searchOfCore) {
     Piece piece{begin, end};
     const QStringView units = QStringView(folded_).sliced(begin, end - begin);
     for (qsizetype at = 0; at < units.size(); at += codePointAt(units, at).length) {
@@ -266,8 +387,14 @@ void LikePattern::addPiece(qsizetype begin, qsizetype end) {
     const QStringView core =
         QStringView(folded_).sliced(piece.coreBegin(), piece.coreEnd() - piece.coreBegin());
     if (core.contains(kAnyChar)) {
-        piece.wildcardSearch = static_cast<int>(wildcardSearches_.size());
-        wildcardSearches_.emplace_back(core);
+        const auto known = searchOfCore.constFind(core);
+        if (known != searchOfCore.cend()) {
+            piece.wildcardSearch = *known;
+        } else {
+            piece.wildcardSearch = static_cast<int>(wildcardSearches_.size());
+            searchOfCore.insert(core, piece.wildcardSearch);
+            wildcardSearches_.emplace_back(core);
+        }
     } else if (!core.isEmpty()) {
         borders_.resize(static_cast<size_t>(folded_.size()));
         qsizetype* border = borders_.data() + piece.coreBegin();

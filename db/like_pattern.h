@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringView>
 
@@ -51,7 +52,7 @@ private:
         qsizetype coreEnd() const { return end - trailingAny; }
     };
 
-    void addPiece(qsizetype begin, qsizetype end);
+    void addPiece(qsizetype begin, qsizetype end, QHash<QStringView, int>& searchOfCore);
     qsizetype matchPieceAt(const Piece& piece, QStringView text, qsizetype at) const;
     qsizetype findPiece(const Piece& piece, QStringView text, qsizetype from) const;
     bool matchesPieceAtEnd(const Piece& piece, QStringView text, qsizetype from) const;

@@ -239,6 +239,14 @@ void StatementTest::matchesLike_data() {
          u"xy"_s + wordEdges().replace(u'_', u'z') + u"yx"_s, true},
         {"long piece with letters at word edges fails", u"%"_s + wordEdges() + u"%"_s,
          u"xy"_s + wordEdges().replace(u'_', u'z').replace(127, 1, u'z') + u"yx"_s, false},
+        {"few letters far apart", u"%a"_s + underscores(150) + u"c"_s + underscores(150) + u"b%"_s,
+         u"xa"_s + u"补"_s.repeated(150) + u"c"_s + pair.mid(1, 2).repeated(150) + u"by"_s, true},
+        {"few letters far apart, one misplaced",
+         u"%a"_s + underscores(150) + u"c"_s + underscores(150) + u"b%"_s,
+         u"xa"_s + u"补"_s.repeated(151) + u"c"_s + u"补"_s.repeated(149) + u"by"_s, false},
+        {"few letters far apart, found after a near miss", u"%a"_s + underscores(300) + u"b%"_s,
+         u"a"_s.repeated(200) + u"补"_s.repeated(100) + u"ba"_s + u"补"_s.repeated(300) + u"b"_s,
+         true},
         {"long literal", u"%"_s + u"补气"_s.repeated(50) + u"%"_s,
          u"人"_s + u"补气"_s.repeated(51) + u"汤"_s, true},
         {"long literal anchored", u"补气"_s.repeated(50), u"补气"_s.repeated(51), false},
@@ -261,6 +269,7 @@ void StatementTest::matchesLikeTheReference() {
     const QString surrogates = QString(QChar(0xD800)) + QChar(0xDC00);
     const QString patternAlphabet = u"aaB%__"_s + surrogates;
     const QString textAlphabet = u"aAbb"_s + surrogates;
+    const QString sparseAlphabet = u"_"_s.repeated(40) + u"ab%"_s + surrogates;
     QRandomGenerator random(20261210);
     const auto randomText = [&random](const QString& alphabet, int longest) {
         QString text;
@@ -272,8 +281,10 @@ void StatementTest::matchesLikeTheReference() {
     };
     for (int round = 0; round < 20000; ++round) {
         const bool long_ = round % 20 == 0;
-        const QString pattern = randomText(patternAlphabet, long_ ? 160 : 10);
-        const QString text = randomText(textAlphabet, long_ ? 400 : 16);
+        const bool sparse = round % 20 == 10; // mostly "_": few letters in a long piece
+        const QString pattern = sparse ? randomText(sparseAlphabet, 400)
+                                       : randomText(patternAlphabet, long_ ? 160 : 10);
+        const QString text = randomText(textAlphabet, long_ || sparse ? 400 : 16);
         if (db::LikePattern(pattern).matches(text) != like_reference::matches(pattern, text)) {
             QFAIL(
                 qPrintable(u"pattern \"%1\", text \"%2\""_s.arg(escaped(pattern), escaped(text))));
