@@ -69,6 +69,29 @@ char32_t foldedCodePoint(char32_t codePoint) {
     return QChar::toCaseFolded(codePoint);
 }
 
+// next = ((state << 1) | 1) & mask over words [from, to) of a shift-and state; below `from`
+// all is left behind, so nothing is carried up from there. Long cores spend nearly all their time
+// here: four words at a time as one vector, in AVX2 instructions where the processor has them.
+__attribute__((target_clones("avx2", "default"))) void
+shiftAnd(const quint64* state, quint64* next, const quint64* mask, size_t from, size_t to) {
+    next[from] = ((state[from] << 1) | (from == 0 ? 1 : 0)) & mask[from];
+    size_t w = from + 1;
+    using Words = quint64 __attribute__((vector_size(4 * sizeof(quint64))));
+    for (; w + 4 <= to; w += 4) {
+        Words current;
+        Words below;
+        Words letters;
+        std::memcpy(&current, state + w, sizeof(Words));
+        std::memcpy(&below, state + w - 1, sizeof(Words));
+        std::memcpy(&letters, mask + w, sizeof(Words));
+        const Words shifted = ((current << 1) | (below >> (kWordBits - 1))) & letters;
+        std::memcpy(next + w, &shifted, sizeof(Words));
+    }
+    for (; w < to; ++w) {
+        next[w] = ((state[w] << 1) | (state[w - 1] >> (kWordBits - 1))) & mask[w];
+    }
+}
+
 } // namespace
 
 QString foldCase(const QString& text) {
@@ -102,56 +125,64 @@ QString foldCase(const QString& text) {
 class LikePattern::WildcardSearch {
 public:
     explicit WildcardSearch(QStringView core) {
-        std::vector<char32_t> points;
-        for (qsizetype at = 0; at < core.size();) {
-            const CodePoint point = codePointAt(core, at);
-            points.push_back(core[at] == kAnyChar ? kAny : point.value);
-            at += point.length;
-        }
-        length_ = static_cast<qsizetype>(points.size());
         firstLetter_ = codePointAt(core, 0).value; // a core begins with a letter
         firstUnit_ = core[0];
+        std::vector<std::pair<char32_t, qsizetype>> letters; // code point and offset
+        std::vector<qsizetype> anyCharacters;
+        for (qsizetype at = 0; at < core.size(); ++length_) {
+            const CodePoint point = codePointAt(core, at);
+            if (core[at] == kAnyChar) {
+                anyCharacters.push_back(length_);
+            } else {
+                letters.emplace_back(point.value, length_);
+            }
+            at += point.length;
+        }
         words_ = (length_ + kWordBits - 1) / kWordBits;
         masks_.assign(static_cast<size_t>(words_), 0);
-
-        QHash<char32_t, std::vector<qsizetype>> positions;
-        qsizetype letters = 0; // positions of the core that are not "_"
-        for (qsizetype i = 0; i < length_; ++i) {
-            const char32_t point = points[static_cast<size_t>(i)];
-            if (point == kAny) {
-                setBit(masks_.data(), static_cast<size_t>(i));
-            } else {
-                positions[point].push_back(i);
-                ++letters;
+        for (const qsizetype i : anyCharacters) {
+            setBit(masks_.data(), static_cast<size_t>(i));
+        }
+        // Each letter's offsets together, in order.
+        std::sort(letters.begin(), letters.end());
+        size_t distinct = 0;
+        for (size_t i = 0; i < letters.size(); ++i) {
+            if (i == 0 || letters[i].first != letters[i - 1].first) {
+                ++distinct;
             }
         }
-        // Letter by letter when the state's words would cost more than the letters.
-        const bool byLetters = letters < words_;
         size_t slots = 2;
-        while (slots < 2 * static_cast<size_t>(positions.size())) {
+        while (slots < 2 * distinct) {
             slots *= 2;
         }
-        const std::vector<quint64> anyCharacter = masks_;
         slots_.resize(slots);
         slotMask_ = slots - 1;
-        for (auto it = positions.cbegin(); it != positions.cend(); ++it) {
-            Letter letter{it.key(), distinctLetters_++, -1, 0, 0};
+        // Letter by letter when the state's words would cost more than the letters.
+        const bool byLetters = static_cast<qsizetype>(letters.size()) < words_;
+        for (auto group = letters.begin(); group != letters.end();) {
+            const auto groupEnd = std::find_if(group, letters.end(), [group](const auto& letter) {
+                return letter.first != group->first;
+            });
+            Letter letter{group->first, distinctLetters_++, -1, 0, 0};
             // A letter that occurs at least once per word of state costs less as a whole mask
             // than bit by bit; the others are set bit by bit, so the masks stay within one
             // word per character of the core.
             if (byLetters) {
-                for (const qsizetype i : it.value()) {
-                    letterOffsets_.push_back({i, letter.id});
+                for (auto it = group; it != groupEnd; ++it) {
+                    letterOffsets_.emplace_back(it->second, letter.id);
                 }
-            } else if (static_cast<qsizetype>(it.value().size()) >= words_) {
+            } else if (groupEnd - group >= words_) {
                 letter.mask = static_cast<qsizetype>(masks_.size());
-                masks_.insert(masks_.end(), anyCharacter.begin(), anyCharacter.end());
-                for (const qsizetype i : it.value()) {
-                    setBit(masks_.data() + letter.mask, static_cast<size_t>(i));
+                masks_.resize(masks_.size() + static_cast<size_t>(words_));
+                std::copy_n(masks_.begin(), words_, masks_.begin() + letter.mask); // the "_"
+                for (auto it = group; it != groupEnd; ++it) {
+                    setBit(masks_.data() + letter.mask, static_cast<size_t>(it->second));
                 }
             } else {
                 letter.positionsBegin = static_cast<qsizetype>(positions_.size());
-                positions_.insert(positions_.end(), it.value().begin(), it.value().end());
+                for (auto it = group; it != groupEnd; ++it) {
+                    positions_.push_back(it->second);
+                }
                 letter.positionsEnd = static_cast<qsizetype>(positions_.size());
             }
             size_t slot = hash(letter.codePoint);
@@ -159,6 +190,7 @@ public:
                 slot = (slot + 1) & slotMask_;
             }
             slots_[slot] = letter;
+            group = groupEnd;
         }
     }
 
@@ -222,50 +254,63 @@ private:
 
     // For a core of few letters and many "_" ("a", 60,000 "_", "b"), where the state would
     // carry a lone bit through many words: one bit per text character for each letter, and the
-    // occurrences are where every letter of the core finds its own, at its offset.
+    // occurrences are where every letter of the core finds its own, at its offset. The text is
+    // taken a window at a time, so that the cost follows the text up to the occurrence.
     qsizetype findEndByLetters(QStringView text, qsizetype from) const {
-        std::vector<qsizetype> starts; // unit where each character from `from` on begins
-        for (qsizetype at = from; at < text.size(); at += codePointAt(text, at).length) {
-            starts.push_back(at);
-        }
-        const size_t characters = starts.size();
         const auto length = static_cast<size_t>(length_);
-        if (characters < length) {
-            return -1;
-        }
-        starts.push_back(text.size());
-        const size_t textWords = (characters + kWordBits - 1) / kWordBits + 1;
-        std::vector<quint64> seen(static_cast<size_t>(distinctLetters_) * textWords, 0);
-        for (size_t j = 0; j < characters; ++j) {
-            const Letter& letter = find(codePointAt(text, starts[j]).value);
-            if (letter.id >= 0) {
-                setBit(seen.data() + static_cast<size_t>(letter.id) * textWords, j);
+        const size_t window = std::max<size_t>(length, 4096); // occurrences tried at once
+        std::vector<qsizetype> starts; // unit where each character of the window begins
+        std::vector<quint64> seen;
+        std::vector<quint64> fits;
+        for (qsizetype windowStart = from;;) {
+            starts.clear();
+            for (qsizetype at = windowStart;
+                 at < text.size() && starts.size() < window + length - 1;
+                 at += codePointAt(text, at).length) {
+                starts.push_back(at);
             }
-        }
-        const size_t candidates = characters - length + 1;
-        std::vector<quint64> fits((candidates + kWordBits - 1) / kWordBits, ~quint64{0});
-        if (candidates % kWordBits != 0) {
-            fits.back() = (quint64{1} << (candidates % kWordBits)) - 1;
-        }
-        for (const auto& [offset, id] : letterOffsets_) {
-            const quint64* letterSeen = seen.data() + static_cast<size_t>(id) * textWords;
-            const size_t skip = static_cast<size_t>(offset) / kWordBits;
-            const size_t shift = static_cast<size_t>(offset) % kWordBits;
-            for (size_t w = 0; w < fits.size(); ++w) {
-                quint64 bits = letterSeen[w + skip] >> shift;
-                if (shift != 0) {
-                    bits |= letterSeen[w + skip + 1] << (kWordBits - shift);
+            const size_t characters = starts.size();
+            if (characters < length) {
+                return -1;
+            }
+            starts.push_back(text.size());
+            const size_t textWords = (characters + kWordBits - 1) / kWordBits + 1;
+            seen.assign(static_cast<size_t>(distinctLetters_) * textWords, 0);
+            for (size_t j = 0; j < characters; ++j) {
+                const Letter& letter = find(codePointAt(text, starts[j]).value);
+                if (letter.id >= 0) {
+                    setBit(seen.data() + static_cast<size_t>(letter.id) * textWords, j);
                 }
-                fits[w] &= bits;
             }
-        }
-        for (size_t w = 0; w < fits.size(); ++w) {
-            if (fits[w] != 0) {
-                return starts[w * kWordBits + static_cast<size_t>(std::countr_zero(fits[w])) +
-                              length];
+            const size_t candidates = characters - length + 1;
+            fits.assign((candidates + kWordBits - 1) / kWordBits, ~quint64{0});
+            if (candidates % kWordBits != 0) {
+                fits.back() = (quint64{1} << (candidates % kWordBits)) - 1;
             }
+            for (const auto& [offset, id] : letterOffsets_) {
+                const quint64* letterSeen = seen.data() + static_cast<size_t>(id) * textWords;
+                const size_t skip = static_cast<size_t>(offset) / kWordBits;
+                const size_t shift = static_cast<size_t>(offset) % kWordBits;
+                for (size_t w = 0; w < fits.size(); ++w) {
+                    quint64 bits = letterSeen[w + skip] >> shift;
+                    if (shift != 0) {
+                        bits |= letterSeen[w + skip + 1] << (kWordBits - shift);
+                    }
+                    fits[w] &= bits;
+                }
+            }
+            for (size_t w = 0; w < fits.size(); ++w) {
+                if (fits[w] != 0) {
+                    const auto first =
+                        w * kWordBits + static_cast<size_t>(std::countr_zero(fits[w]));
+                    return starts[first + length];
+                }
+            }
+            if (candidates < window) {
+                return -1; // the window reached the end of the text
+            }
+            windowStart = starts[window];
         }
-        return -1;
     }
 
     static constexpr char32_t kAny = 0xFFFFFFFF; // no code point has it
@@ -278,29 +323,6 @@ private:
         qsizetype positionsBegin = 0;
         qsizetype positionsEnd = 0;
     };
-
-    // next = ((state << 1) | 1) & mask over words [from, to); below `from` all is left behind,
-    // so nothing is carried up from there. Four words at a time as one vector, which the
-    // compiler turns into SIMD instructions: long cores spend nearly all their time here.
-    static void shiftAnd(const quint64* state, quint64* next, const quint64* mask, size_t from,
-                         size_t to) {
-        next[from] = ((state[from] << 1) | (from == 0 ? 1 : 0)) & mask[from];
-        size_t w = from + 1;
-        using Words = quint64 __attribute__((vector_size(4 * sizeof(quint64))));
-        for (; w + 4 <= to; w += 4) {
-            Words current;
-            Words below;
-            Words letters;
-            std::memcpy(&current, state + w, sizeof(Words));
-            std::memcpy(&below, state + w - 1, sizeof(Words));
-            std::memcpy(&letters, mask + w, sizeof(Words));
-            const Words shifted = ((current << 1) | (below >> (kWordBits - 1))) & letters;
-            std::memcpy(next + w, &shifted, sizeof(Words));
-        }
-        for (; w < to; ++w) {
-            next[w] = ((state[w] << 1) | (state[w - 1] >> (kWordBits - 1))) & mask[w];
-        }
-    }
 
     // The first unit from `at` on where the core's first letter begins, or -1.
     qsizetype findFirstLetter(QStringView text, qsizetype at) const {
