@@ -86,6 +86,7 @@ std::vector<Case> keywordCases(const QString& bodies) {
         {"aa_ x333 b", repeated(u"aa_"_s, 333) + u"b"_s},
         {"a%a_ x16384", repeated(u"a%a_"_s, 16384)},
         {"(a _x200 b %) x320", repeated(u"a"_s + repeated(u"_"_s, 200) + u"b%"_s, 320)},
+        {"(a _x127 b %) x500", repeated(u"a"_s + repeated(u"_"_s, 127) + u"b%"_s, 500)},
         {"(a _x40 b %) x1500", repeated(u"a"_s + repeated(u"_"_s, 40) + u"b%"_s, 1500)},
         {"literal 补 x65536", repeated(u"补"_s, 65536)},
         {"literal a x65535 b", repeated(u"a"_s, 65535) + u"b"_s},

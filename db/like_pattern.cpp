@@ -258,7 +258,7 @@ private:
     // taken a window at a time, so that the cost follows the text up to the occurrence.
     qsizetype findEndByLetters(QStringView text, qsizetype from) const {
         const auto length = static_cast<size_t>(length_);
-        const size_t window = std::max<size_t>(length, 4096); // occurrences tried at once
+        const size_t window = length;  // occurrences tried at once: what it costs, it covers
         std::vector<qsizetype> starts; // unit where each character of the window begins
         std::vector<quint64> seen;
         std::vector<quint64> fits;
