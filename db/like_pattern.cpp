@@ -118,10 +118,12 @@ QString foldCase(const QString& text) {
     return folded;
 }
 
-// Finds a piece core that holds "_" with the shift-and method over code points: bit i of the
+// Finds a piece core that holds "_", in code points, with the shift-and method: bit i of the
 // state says that the core's first i + 1 characters end at the current text character. The
-// state takes one 64-bit word per 64 characters of the core, and words above the highest live
-// one are left alone, so a core that rarely gets far costs about one word per character.
+// state takes one 64-bit word per 64 characters of the core; words above the highest live one
+// and below those that can no longer reach a match are left alone, and while nothing is under
+// way the search skips to the core's first letter. A core with fewer letters than words of
+// state is searched letter by letter instead.
 class LikePattern::WildcardSearch {
 public:
     explicit WildcardSearch(QStringView core) {
