@@ -266,8 +266,8 @@ private:
         std::vector<quint64> fits;
         for (qsizetype windowStart = from;;) {
             starts.clear();
-            for (qsizetype at = windowStart;
-                 at < text.size() && starts.size() < window + length - 1;
+            qsizetype at = windowStart;
+            for (; at < text.size() && starts.size() < window + length - 1;
                  at += codePointAt(text, at).length) {
                 starts.push_back(at);
             }
@@ -275,7 +275,7 @@ private:
             if (characters < length) {
                 return -1;
             }
-            starts.push_back(text.size());
+            starts.push_back(at); // where the window's last character ends
             const size_t textWords = (characters + kWordBits - 1) / kWordBits + 1;
             seen.assign(static_cast<size_t>(distinctLetters_) * textWords, 0);
             for (size_t j = 0; j < characters; ++j) {

@@ -254,6 +254,8 @@ void StatementTest::matchesLike_data() {
          u"a"_s.repeated(200) + u"补"_s.repeated(100) + u"ba"_s + u"补"_s.repeated(300) + u"b"_s,
          true},
         {"few letters far apart, last start of a window", farApart, farApartAt(150), true},
+        {"few letters far apart, last start of a window, text after it",
+         u"%a"_s + underscores(149) + u"b_%"_s, farApartAt(150) + u"x"_s, true},
         {"few letters far apart, first start of the next window", farApart, farApartAt(151), true},
         {"few letters far apart, in a later window", farApart, farApartAt(9000), true},
         {"few letters far apart, misplaced in a later window", farApart,
