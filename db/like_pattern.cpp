@@ -135,8 +135,10 @@ public:
             const CodePoint point = codePointAt(core, at);
             if (core[at] == kAnyChar) {
                 anyCharacters.push_back(length_);
+                points_.push_back(kAny);
             } else {
                 letters.emplace_back(point.value, length_);
+                points_.push_back(point.value);
             }
             at += point.length;
         }
@@ -196,9 +198,35 @@ public:
         }
     }
 
-    // End of the leftmost occurrence that starts at or after `from`, or -1.
+    // End of the leftmost occurrence that starts at or after `from`, or -1. Starts are first
+    // tried one by one, comparing directly: that finds an early occurrence at once, where the
+    // search would first carry every prefix of the core along. It gives up after about as many
+    // steps as the core is long, so that the worst case stays the search's.
     qsizetype findEnd(QStringView text, qsizetype from) const {
-        return letterOffsets_.empty() ? findEndByState(text, from) : findEndByLetters(text, from);
+        qsizetype steps = length_;
+        qsizetype start = findFirstLetter(text, from);
+        while (start >= 0 && steps > 0) {
+            qsizetype at = start;
+            size_t matched = 0;
+            for (; matched < points_.size(); ++matched, --steps) {
+                if (at >= text.size()) {
+                    return -1; // no later start has more text left
+                }
+                const CodePoint point = codePointAt(text, at);
+                if (points_[matched] != kAny && points_[matched] != point.value) {
+                    break;
+                }
+                at += point.length;
+            }
+            if (matched == points_.size()) {
+                return at;
+            }
+            start = findFirstLetter(text, start + codePointAt(text, start).length);
+        }
+        if (start < 0) {
+            return -1;
+        }
+        return letterOffsets_.empty() ? findEndByState(text, start) : findEndByLetters(text, start);
     }
 
 private:
@@ -363,7 +391,8 @@ private:
         return slots_[slot];
     }
 
-    qsizetype length_ = 0; // code points
+    qsizetype length_ = 0;         // code points
+    std::vector<char32_t> points_; // the core's characters, kAny for "_"
     char32_t firstLetter_ = 0;
     QChar firstUnit_;
     qsizetype words_ = 0;

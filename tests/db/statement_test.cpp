@@ -152,13 +152,7 @@ void StatementTest::matchesLike_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("matches");
 
-    const QString pair = u"a\U0002000Bb"_s; // a CJK character beyond the BMP, a surrogate pair
-    // "a" and "b" 150 characters apart, after a run of pairs (units and characters differ); the
-    // search tries 151 starts at a time.
-    const QString farApart = u"%a"_s + underscores(149) + u"b%"_s;
-    const auto farApartAt = [&pair](int at) {
-        return pair.mid(1, 2).repeated(at) + u"a"_s + u"补"_s.repeated(149) + u"b"_s;
-    };
+    const QString pair = u"a\U0002000Bb"_s;      // a CJK character beyond the BMP, a surrogate pair
     const QString high = QString(QChar(0xD840)); // its halves, alone
     const QString low = QString(QChar(0xDC0B));
     const QList<std::tuple<const char*, QString, QString, bool>> cases = {
@@ -253,19 +247,40 @@ void StatementTest::matchesLike_data() {
         {"few letters far apart, found after a near miss", u"%a"_s + underscores(300) + u"b%"_s,
          u"a"_s.repeated(200) + u"补"_s.repeated(100) + u"ba"_s + u"补"_s.repeated(300) + u"b"_s,
          true},
-        {"few letters far apart, last start of a window", farApart, farApartAt(150), true},
-        {"few letters far apart, last start of a window, text after it",
-         u"%a"_s + underscores(149) + u"b_%"_s, farApartAt(150) + u"x"_s, true},
-        {"few letters far apart, first start of the next window", farApart, farApartAt(151), true},
-        {"few letters far apart, in a later window", farApart, farApartAt(9000), true},
-        {"few letters far apart, misplaced in a later window", farApart,
-         farApartAt(151).replace(u"a"_s, u"a补"_s), false},
         {"long literal", u"%"_s + u"补气"_s.repeated(50) + u"%"_s,
          u"人"_s + u"补气"_s.repeated(51) + u"汤"_s, true},
         {"long literal anchored", u"补气"_s.repeated(50), u"补气"_s.repeated(51), false},
     };
     for (const auto& [name, pattern, text, matches] : cases) {
         QTest::newRow(name) << pattern << text << matches;
+    }
+
+    // "a" and "b" `gap` characters apart after a run of pairs (so units and characters differ)
+    // and of near misses: starts that fit the first letter but not the rest. Past the first few
+    // the search no longer compares start by start, and a piece of few letters is searched 151
+    // starts at a time, so these cover both searches and the windows' edges.
+    const auto nearMisses = [&pair](int count, int gap) {
+        return pair.mid(1, 2).repeated(5) + u"a"_s.repeated(count + 1) + u"补"_s.repeated(gap - 1) +
+               u"b"_s;
+    };
+    const QString fewLetters = u"%a"_s + underscores(149) + u"b%"_s;
+    const QString twoWords = u"%a"_s + underscores(99) + u"b%"_s;
+    const QString manyLetters = u"%"_s + u"a_"_s.repeated(40) + u"b%"_s;
+    for (const int count : {1, 2, 3, 148, 149, 150, 151, 152, 153, 154, 300, 301, 302, 3000}) {
+        QTest::addRow("few letters after %d near misses", count)
+            << fewLetters << nearMisses(count, 150) << true;
+        QTest::addRow("few letters misplaced after %d near misses", count)
+            << fewLetters << nearMisses(count, 151) << false;
+        QTest::addRow("few letters after %d near misses, text after it", count)
+            << u"%a"_s + underscores(149) + u"b_%"_s << nearMisses(count, 150) + u"x"_s << true;
+        QTest::addRow("two words of state after %d near misses", count)
+            << twoWords << nearMisses(count, 100) << true;
+        QTest::addRow("two words of state misplaced after %d near misses", count)
+            << twoWords << nearMisses(count, 101) << false;
+        QTest::addRow("many letters after %d near misses", count)
+            << manyLetters << u"a"_s.repeated(count + 80) + u"b"_s << true;
+        QTest::addRow("many letters misplaced after %d near misses", count)
+            << manyLetters << u"a"_s.repeated(count + 80) + u"补补b"_s << false;
     }
 }
 
