@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringView>
 
@@ -14,30 +15,61 @@ QString foldCase(const QString& text);
 
 // A `like` pattern: "%" stands for any run of characters (the empty run included), "_" for any
 // one character (a Unicode code point, so one CJK character or one surrogate pair). Every
-// other character stands for itself, compared without regard to case. The pattern is given
-// unquoted: "%补气%", not "'%补气%'".
+// other character stands for itself, compared without regard to case; a lone surrogate matches
+// only the same lone surrogate, never half of a pair. The pattern is given unquoted: "%补气%",
+// not "'%补气%'".
+//
+// Matching takes time linear in the text for a pattern of letters and "%" alone, and at most
+// the text's length times a word per 64 characters of the longest run between two "%" otherwise,
+// whatever the pattern.
 class LikePattern {
 public:
     explicit LikePattern(QStringView pattern);
+    ~LikePattern();
+    LikePattern(LikePattern&&) noexcept;
+    LikePattern& operator=(LikePattern&&) noexcept;
+    LikePattern(const LikePattern&) = delete;
+    LikePattern& operator=(const LikePattern&) = delete;
 
     // `text` must already be folded with foldCase().
     bool matchesFolded(QStringView text) const;
     bool matches(const QString& text) const { return matchesFolded(foldCase(text)); }
 
 private:
-    // A run of the pattern between two "%": literal characters, "_" marking any code point.
+    class WildcardSearch;
+
+    // A run of the pattern between two "%". Its core runs from its first to its last letter;
+    // the "_" outside the core only ask for that many characters before and after it.
     struct Piece {
-        QString characters;
-        bool hasAnyChar = false;
+        qsizetype begin = 0; // units of folded_
+        qsizetype end = 0;
+        qsizetype codePoints = 0; // characters of text it matches
+        qsizetype leadingAny = 0; // "_" before the core
+        qsizetype trailingAny = 0;
+        int wildcardSearch = -1; // into wildcardSearches_ when the core holds "_"
+
+        qsizetype coreBegin() const { return begin + leadingAny; }
+        qsizetype coreEnd() const { return end - trailingAny; }
     };
 
-    static qsizetype matchPieceAt(const Piece& piece, QStringView text, qsizetype at);
-    static qsizetype findPiece(const Piece& piece, QStringView text, qsizetype from);
-    static qsizetype matchPieceAtEnd(const Piece& piece, QStringView text, qsizetype from);
+    void addPiece(qsizetype begin, qsizetype end, QHash<QStringView, int>& searchOfCore);
+    qsizetype matchPieceAt(const Piece& piece, QStringView text, qsizetype at) const;
+    qsizetype findPiece(const Piece& piece, QStringView text, qsizetype from) const;
+    bool matchesPieceAtEnd(const Piece& piece, QStringView text, qsizetype from) const;
+    qsizetype findLiteral(QStringView text, qsizetype coreBegin, qsizetype coreEnd,
+                          qsizetype from) const;
+    qsizetype findLiteralByUnits(QStringView text, qsizetype coreBegin, qsizetype coreEnd,
+                                 qsizetype from) const;
 
+    QString folded_;
     std::vector<Piece> pieces_;
-    bool anchoredStart_ = true; // no "%" before the first piece
-    bool anchoredEnd_ = true;   // no "%" after the last piece
+    // For a core without "_", at its unit i: the length of the longest proper prefix of the
+    // core that ends there too (the Knuth-Morris-Pratt table).
+    std::vector<qsizetype> borders_;
+    std::vector<WildcardSearch> wildcardSearches_;
+    qsizetype minimumCodePoints_ = 0; // what all pieces together need
+    bool anchoredStart_ = true;       // no "%" before the first piece
+    bool anchoredEnd_ = true;         // no "%" after the last piece
 };
 
 } // namespace db
