@@ -29,6 +29,9 @@ namespace {
 // cutting longer ones short; text and long values are taken from the cracked row instead.
 constexpr size_t kFirstBindSize = size_t{1} << 16;
 constexpr size_t kLastBindSize = size_t{1} << 24;
+// Room made ahead for the cells of a table, at most: the row count comes from the file, which
+// may overstate it, so it only spares regrowing the columns of tables up to this size.
+constexpr size_t kMostCellsReserved = size_t{1} << 18;
 // Row offsets on a 4096-byte page carry flag bits above these.
 constexpr int kRowOffsetMask = 0x1fff;
 constexpr int kDeletedRow = 0x4000;
@@ -177,6 +180,20 @@ std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, con
             jetColumn.type != JetType::Ole) {
             mdb_bind_column(table.get(), i + 1, buffers.back().get(),
                             &lengths[static_cast<size_t>(i)]);
+        }
+    }
+
+    if (columnCount > 0) {
+        const size_t rows = std::min<size_t>(table->num_rows,
+                                             kMostCellsReserved / static_cast<size_t>(columnCount));
+        for (StoredTable::Column& column : result.columns) {
+            if (StoredTable::isLong(column.column.type)) {
+                column.longValues.reserve(rows);
+            } else if (column.column.type == JetType::Text) {
+                column.texts.reserve(rows);
+            } else {
+                column.values.reserve(rows);
+            }
         }
     }
 
