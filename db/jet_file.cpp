@@ -291,7 +291,7 @@ std::vector<std::unique_ptr<MdbCatalogEntry>> readCatalog(MdbHandle* mdb, const 
 } // namespace
 
 struct JetFile::Handle {
-    QByteArray image; // the file's bytes, which libmdb reads through a memory stream
+    JetImage image; // the file's bytes, which libmdb reads through a memory stream
     MdbHandle* mdb = nullptr;
     QString shownPath;
     std::vector<std::unique_ptr<MdbCatalogEntry>> tables;
@@ -322,12 +322,15 @@ JetFile::JetFile(int fd, const QString& shownPath) : handle_(std::make_unique<Ha
     openImage(readJetImage(fd, shownPath));
 }
 
-void JetFile::openImage(QByteArray image) {
+void JetFile::openImage(JetImage image) {
     handle_->image = std::move(image);
     // libmdb converts text to the charset named in MDBICONV; the engine wants UTF-8.
     ::unsetenv("MDBICONV");
-    handle_->mdb = mdb_open_buffer(handle_->image.data(),
-                                   static_cast<size_t>(handle_->image.size()), MDB_NOFLAGS);
+    // Through constData(): data() would copy an image that lies over a mapped file. libmdb only
+    // reads the buffer; a mapped one is private all the same.
+    const QByteArray& bytes = handle_->image.bytes;
+    handle_->mdb = mdb_open_buffer(const_cast<char*>(bytes.constData()),
+                                   static_cast<size_t>(bytes.size()), MDB_NOFLAGS);
     if (handle_->mdb == nullptr) {
         fail(u"Cannot open database '%1'"_s.arg(handle_->shownPath));
     }
@@ -335,7 +338,7 @@ void JetFile::openImage(QByteArray image) {
     handle_->values = std::make_shared<const StoredValueReader>(
         handle_->image, handle_->mdb->f->db_key,
         u"A long value in database '%1' is damaged"_s.arg(handle_->shownPath));
-    handle_->budget.emplace(handle_->image.size(), handle_->shownPath);
+    handle_->budget.emplace(handle_->image.bytes.size(), handle_->shownPath);
 }
 
 JetFile::JetFile(JetFile&&) noexcept = default;
