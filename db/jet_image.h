@@ -16,7 +16,7 @@ struct JetImage {
     std::shared_ptr<const void> owner;
 };
 
-// The bytes of the Jet 4.0 file open on `fd`, read at once from its start and checked before
+// The bytes of the Jet 4.0 file open on `fd`, mapped or read at once, and checked before
 // libmdb parses them: a regular file, the Jet 4.0 header, a whole number of 4,096-byte pages and
 // at least three of them. The descriptor stays open. Throws DatabaseError naming `shownPath` for
 // an unreadable, truncated or foreign file.
