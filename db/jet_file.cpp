@@ -29,6 +29,9 @@ namespace {
 // cutting longer ones short; text and long values are taken from the cracked row instead.
 constexpr size_t kFirstBindSize = size_t{1} << 16;
 constexpr size_t kLastBindSize = size_t{1} << 24;
+// Room made ahead for the cells of a table, at most: the row count comes from the file, which
+// may overstate it, so it only spares regrowing the columns of tables up to this size.
+constexpr size_t kMostCellsReserved = size_t{1} << 18;
 // Row offsets on a 4096-byte page carry flag bits above these.
 constexpr int kRowOffsetMask = 0x1fff;
 constexpr int kDeletedRow = 0x4000;
@@ -180,6 +183,20 @@ std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, con
         }
     }
 
+    if (columnCount > 0) {
+        const size_t rows = std::min<size_t>(table->num_rows,
+                                             kMostCellsReserved / static_cast<size_t>(columnCount));
+        for (StoredTable::Column& column : result.columns) {
+            if (StoredTable::isLong(column.column.type)) {
+                column.longValues.reserve(rows);
+            } else if (column.column.type == JetType::Text) {
+                column.texts.reserve(rows);
+            } else {
+                column.values.reserve(rows);
+            }
+        }
+    }
+
     std::vector<MdbField> fields(static_cast<size_t>(columnCount));
     bool complete = true;
     forEachRow(table.get(), fields, cannotRead, [&]() {
@@ -274,7 +291,7 @@ std::vector<std::unique_ptr<MdbCatalogEntry>> readCatalog(MdbHandle* mdb, const 
 } // namespace
 
 struct JetFile::Handle {
-    QByteArray image; // the file's bytes, which libmdb reads through a memory stream
+    JetImage image; // the file's bytes, which libmdb reads through a memory stream
     MdbHandle* mdb = nullptr;
     QString shownPath;
     std::vector<std::unique_ptr<MdbCatalogEntry>> tables;
@@ -305,12 +322,15 @@ JetFile::JetFile(int fd, const QString& shownPath) : handle_(std::make_unique<Ha
     openImage(readJetImage(fd, shownPath));
 }
 
-void JetFile::openImage(QByteArray image) {
+void JetFile::openImage(JetImage image) {
     handle_->image = std::move(image);
     // libmdb converts text to the charset named in MDBICONV; the engine wants UTF-8.
     ::unsetenv("MDBICONV");
-    handle_->mdb = mdb_open_buffer(handle_->image.data(),
-                                   static_cast<size_t>(handle_->image.size()), MDB_NOFLAGS);
+    // Through constData(): data() would copy an image that lies over a mapped file. libmdb only
+    // reads the buffer; a mapped one is private all the same.
+    const QByteArray& bytes = handle_->image.bytes;
+    handle_->mdb = mdb_open_buffer(const_cast<char*>(bytes.constData()),
+                                   static_cast<size_t>(bytes.size()), MDB_NOFLAGS);
     if (handle_->mdb == nullptr) {
         fail(u"Cannot open database '%1'"_s.arg(handle_->shownPath));
     }
@@ -318,7 +338,7 @@ void JetFile::openImage(QByteArray image) {
     handle_->values = std::make_shared<const StoredValueReader>(
         handle_->image, handle_->mdb->f->db_key,
         u"A long value in database '%1' is damaged"_s.arg(handle_->shownPath));
-    handle_->budget.emplace(handle_->image.size(), handle_->shownPath);
+    handle_->budget.emplace(handle_->image.bytes.size(), handle_->shownPath);
 }
 
 JetFile::JetFile(JetFile&&) noexcept = default;

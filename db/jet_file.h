@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/jet_image.h"
 #include "db/jet_table.h"
 #include "db/stored_table.h"
 
@@ -35,7 +36,7 @@ public:
 
 private:
     // Hands the checked bytes of the file to libmdb and reads the catalog.
-    void openImage(QByteArray image);
+    void openImage(JetImage image);
 
     struct Handle;
     std::unique_ptr<Handle> handle_;

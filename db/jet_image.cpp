@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,9 +28,30 @@ QString systemText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// The whole file, read at once: libmdb then parses exactly the bytes that were checked, and
-// reads pages from memory instead of seeking and reading the file for each one.
-QByteArray readDatabaseFile(int fd, const QString& shown) {
+// Whether only this user may write the file, so that nobody else can cut it short while it is
+// mapped (reading a mapped page past a new end would kill the program). Group and others' write
+// bits also show a write grant in an access list.
+bool onlyOwnerMayWrite(const struct stat& info) {
+    return info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Maps the file privately: libmdb may write to its buffer, and such writes stay in memory.
+std::optional<JetImage> mapDatabaseFile(int fd, qsizetype size) {
+    void* start =
+        ::mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    if (start == MAP_FAILED) {
+        return std::nullopt;
+    }
+    std::shared_ptr<const void> owner(start, [size](const void* mapped) {
+        ::munmap(const_cast<void*>(mapped), static_cast<size_t>(size));
+    });
+    return JetImage{QByteArray::fromRawData(static_cast<const char*>(start), size),
+                    std::move(owner)};
+}
+
+// The whole file at once: libmdb then parses exactly the bytes that were checked, and reads
+// pages from memory instead of seeking and reading the file for each one.
+JetImage readDatabaseFile(int fd, const QString& shown) {
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         fail(u"Cannot open database '%1': not a regular file"_s.arg(shown));
@@ -36,6 +59,11 @@ QByteArray readDatabaseFile(int fd, const QString& shown) {
     // Jet 4.0 files end at 2 GB.
     if (info.st_size > (off_t{1} << 31)) {
         fail(u"'%1' is not a Jet 4.0 database"_s.arg(shown));
+    }
+    if (info.st_size > 0 && onlyOwnerMayWrite(info)) {
+        if (std::optional<JetImage> mapped = mapDatabaseFile(fd, info.st_size)) {
+            return std::move(*mapped);
+        }
     }
     QByteArray bytes(static_cast<qsizetype>(info.st_size), Qt::Uninitialized);
     qsizetype done = 0;
@@ -52,7 +80,7 @@ QByteArray readDatabaseFile(int fd, const QString& shown) {
         }
         done += got;
     }
-    return bytes;
+    return {std::move(bytes), nullptr};
 }
 
 // libmdb would crash or loop on files that are not whole Jet 4.0 databases, so the header page
@@ -78,13 +106,13 @@ void checkDatabaseImage(const QByteArray& bytes, const QString& shown) {
 
 } // namespace
 
-QByteArray readJetImage(int fd, const QString& shownPath) {
-    QByteArray bytes = readDatabaseFile(fd, shownPath);
-    checkDatabaseImage(bytes, shownPath);
-    return bytes;
+JetImage readJetImage(int fd, const QString& shownPath) {
+    JetImage image = readDatabaseFile(fd, shownPath);
+    checkDatabaseImage(image.bytes, shownPath);
+    return image;
 }
 
-QByteArray readJetImage(const QString& path, const QString& shownPath) {
+JetImage readJetImage(const QString& path, const QString& shownPath) {
     const posix::UniqueFd file(
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!file.valid()) {

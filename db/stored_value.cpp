@@ -44,9 +44,9 @@ void decryptPage(unsigned char* page, std::uint32_t key) {
 
 } // namespace
 
-StoredValueReader::StoredValueReader(const QByteArray& image, std::uint32_t databaseKey,
+StoredValueReader::StoredValueReader(const JetImage& image, std::uint32_t databaseKey,
                                      QString damaged)
-    : pages_(image), damaged_(std::move(damaged)) {
+    : pages_(image.bytes), pagesOwner_(image.owner), damaged_(std::move(damaged)) {
     if (databaseKey != 0) {
         auto* bytes = reinterpret_cast<unsigned char*>(pages_.data());
         for (qsizetype page = 1; page < pages_.size() / kPageSize; ++page) {

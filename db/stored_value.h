@@ -1,10 +1,13 @@
 #pragma once
 
+#include "db/jet_image.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace db {
@@ -35,7 +38,7 @@ public:
     // `image` is the whole file, its pages already checked to be 4096 bytes each; pages other
     // than the header are decrypted with `databaseKey` first when it is not 0. `damaged` is
     // the error text for a value that cannot be read.
-    StoredValueReader(const QByteArray& image, std::uint32_t databaseKey, QString damaged);
+    StoredValueReader(const JetImage& image, std::uint32_t databaseKey, QString damaged);
 
     // Walks the value and returns its length in bytes, charging `budget` as it goes.
     qsizetype measure(const LongValueRef& value, DecodeBudget& budget) const;
@@ -53,6 +56,7 @@ private:
     void walk(const LongValueRef& value, Visit&& visit) const;
 
     QByteArray pages_;
+    std::shared_ptr<const void> pagesOwner_; // keeps a mapped file's pages
     QString damaged_;
 };
 

@@ -15,7 +15,7 @@ const QString& TableData::Column::text(size_t row) const {
         } else {
             text_[row] = values_[row].toString();
         }
-        decoded_[row] = true;
+        decoded_[row] = 1;
     }
     return text_[row];
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -31,10 +32,12 @@ struct TableData {
     private:
         friend struct TableData;
 
-        std::vector<bool> null_;
+        // One byte a cell rather than packed bits: the flags are set for every row while the table
+        // is opened, and a packed bit costs several times a byte's work to write.
+        std::vector<std::uint8_t> null_;
         mutable std::vector<QString> text_;
         // Whether text_ holds a cell's text yet; empty when it holds every one.
-        mutable std::vector<bool> decoded_;
+        mutable std::vector<std::uint8_t> decoded_;
         // Where the cells' texts come from, one of: where each is stored (text and memo
         // columns, read through reader_), or the values (numbers and the like).
         std::vector<StoredText> texts_;

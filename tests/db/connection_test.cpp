@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -55,6 +56,8 @@ private Q_SLOTS:
     void reportsUnknownNames_data();
     void reportsUnknownNames();
     void holdsTheFileWhileConnected();
+    void keepsAFileOthersMayChangeInMemory_data();
+    void keepsAFileOthersMayChangeInMemory();
     void refusesStatementsWhenClosed();
 };
 
@@ -272,6 +275,39 @@ void ConnectionTest::holdsTheFileWhileConnected() {
     QVERIFY(!connection.connected());
     connection.close();
     QCOMPARE(aboutToClose.size(), 1);
+}
+
+// The engine maps a database file only when nobody but its owner, this user, may change it:
+// another user who could write the file could cut it short under the mapping, and reading a page
+// past its end would kill the program. Any other file is read into memory while opening, so
+// cutting it short afterwards changes nothing the connection reads.
+void ConnectionTest::keepsAFileOthersMayChangeInMemory_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("ownedByOther");
+    QTest::newRow("writable by the group") << 0660 << false;
+    QTest::newRow("writable by others") << 0606 << false;
+    QTest::newRow("another user's") << 0666 << true;
+}
+
+void ConnectionTest::keepsAFileOthersMayChangeInMemory() {
+    QFETCH(int, mode);
+    QFETCH(bool, ownedByOther);
+    CopiedDatabase database;
+    const QByteArray native = QFile::encodeName(database.path);
+    QCOMPARE(::chmod(native.constData(), static_cast<mode_t>(mode)), 0);
+    if (ownedByOther) {
+        constexpr uid_t kNobody = 65534;
+        if (::geteuid() != 0) {
+            QSKIP("giving a file to another user needs root");
+        }
+        QCOMPARE(::chown(native.constData(), kNobody, kNobody), 0);
+    }
+    db::Connection connection;
+    connection.setConnectionString(database.connectionString());
+    connection.open();
+    QCOMPARE(::truncate(native.constData(), 0), 0);
+    QCOMPARE(rowsOf(connection.execute(u"select * from Table1"_s)),
+             QStringList({u"1|One"_s, u"2|Two"_s, u"3|Three"_s}));
 }
 
 void ConnectionTest::refusesStatementsWhenClosed() {
