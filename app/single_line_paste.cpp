@@ -24,7 +24,12 @@ QString SingleLinePaste::firstLine(const QString& text) {
 }
 
 bool SingleLinePaste::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != edit_ || edit_->isReadOnly())
+    // Only the events a paste arrives by are looked at: the box's last focus change reaches the
+    // filter while the box is being taken down, when it is no longer a whole QLineEdit.
+    const QEvent::Type type = event->type();
+    const bool pasteRoute = type == QEvent::KeyPress || type == QEvent::ContextMenu ||
+                            type == QEvent::MouseButtonRelease || type == QEvent::Drop;
+    if (watched != edit_ || !pasteRoute || edit_->isReadOnly())
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::KeyPress:
