@@ -6,6 +6,7 @@
 // in-memory database, with a plain memmem scan over the UTF-8 titles and bodies, and with
 // mdbtools' mdb-sql (a subprocess, timed on its own). Prints figures and ratios.
 
+#include "database_copy.h"
 #include "db/connection.h"
 #include "db/record_set.h"
 #include "lookup/categories.h"
@@ -13,9 +14,7 @@
 #include "median_time.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstring>
@@ -128,16 +127,9 @@ int countLines(const QByteArray& output) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QString source =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VORLANTIX_REMEDY_DATABASE);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"ResBuild.dll"_s);
-    if (!QFile::copy(source, path)) {
-        std::fprintf(stderr, "cannot copy %s\n", qPrintable(source));
-        return 1;
-    }
-    const QString connectionString = u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s + path +
-                                     u";Persist Security Info=False"_s;
+    const DatabaseCopy database(argc, argv);
+    const QString& path = database.path();
+    const QString connectionString = database.connectionString();
     constexpr int kRuns = 21;
 
     const double firstOpen = medianMicroseconds(kRuns, [&] {

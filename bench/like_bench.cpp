@@ -5,6 +5,7 @@
 // of 100,000 characters (target: 10 ms each, pattern built and matched). Prints a table and the
 // worst case.
 
+#include "database_copy.h"
 #include "db/connection.h"
 #include "db/like_pattern.h"
 #include "lookup/search.h"
@@ -12,9 +13,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 
 #include <sys/resource.h>
 
@@ -126,17 +125,9 @@ std::vector<Memo> memos(const QString& bodies) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QString source =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VORLANTIX_REMEDY_DATABASE);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"ResBuild.dll"_s);
-    if (!QFile::copy(source, path)) {
-        std::fprintf(stderr, "cannot copy %s\n", qPrintable(source));
-        return 1;
-    }
+    const DatabaseCopy database(argc, argv);
     db::Connection connection;
-    connection.setConnectionString(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s + path +
-                                   u";Persist Security Info=False"_s);
+    connection.setConnectionString(database.connectionString());
     connection.open();
     const db::QueryResult all = connection.execute(u"Select * from data"_s);
     QString bodies;
