@@ -1,5 +1,7 @@
 #include "app/single_line_paste.h"
 
+#include "lookup/category_edit.h"
+
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -15,12 +17,6 @@ namespace app {
 
 SingleLinePaste::SingleLinePaste(QLineEdit* edit) : QObject(edit), edit_(edit) {
     edit->installEventFilter(this);
-}
-
-QString SingleLinePaste::firstLine(const QString& text) {
-    const auto lineBreak =
-        std::find_if(text.cbegin(), text.cend(), [](QChar c) { return c == u'\r' || c == u'\n'; });
-    return text.first(lineBreak - text.cbegin());
 }
 
 bool SingleLinePaste::eventFilter(QObject* watched, QEvent* event) {
@@ -55,7 +51,7 @@ bool SingleLinePaste::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         const QString text = drop->mimeData()->text();
-        const QString line = firstLine(text);
+        const QString line = lookup::firstLine(text).toString();
         if (line.size() == text.size())
             break;
         // Delivered again with the first line only; QLineEdit places and undoes it as usual.
@@ -78,7 +74,7 @@ void SingleLinePaste::pasteFrom(bool selection) {
     const QString text = QGuiApplication::clipboard()->text(selection ? QClipboard::Selection
                                                                       : QClipboard::Clipboard);
     if (!text.isEmpty() || edit_->hasSelectedText())
-        edit_->insert(firstLine(text));
+        edit_->insert(lookup::firstLine(text).toString());
 }
 
 void SingleLinePaste::showEditMenu(QPoint globalPos) {

@@ -16,9 +16,6 @@ public:
     // Watches `edit`, which owns the filter.
     explicit SingleLinePaste(QLineEdit* edit);
 
-    // The text up to the first CR or LF.
-    static QString firstLine(const QString& text);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -1,7 +1,5 @@
 #include "db/stored_table.h"
 
-#include "db/jet_text.h"
-
 namespace db {
 
 QVariant StoredTable::value(size_t column, size_t row) const {
@@ -17,11 +15,10 @@ QVariant StoredTable::value(size_t column, size_t row) const {
     if (!longValue) {
         return {};
     }
-    const QByteArray bytes = values->read(*longValue);
     if (stored.column.type == JetType::Ole) {
-        return bytes;
+        return values->read(*longValue);
     }
-    return jetText(bytes.constData(), bytes.size());
+    return values->readText(*longValue);
 }
 
 JetTable StoredTable::decoded() const {

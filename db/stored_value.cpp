@@ -150,4 +150,9 @@ QByteArray StoredValueReader::read(const LongValueRef& value) const {
     return bytes;
 }
 
+QString StoredValueReader::readText(const LongValueRef& value) const {
+    const QByteArray bytes = read(value);
+    return jetText(bytes.constData(), bytes.size());
+}
+
 } // namespace db

@@ -44,6 +44,8 @@ public:
     qsizetype measure(const LongValueRef& value, DecodeBudget& budget) const;
     // The value's bytes.
     QByteArray read(const LongValueRef& value) const;
+    // A memo value's text.
+    QString readText(const LongValueRef& value) const;
     // Where the row field at `bytes` (`size` bytes in `page`, libmdb's copy of page
     // `pageNumber`) lies in the image; nothing when it does not lie inside that page.
     std::optional<StoredText> locate(const void* bytes, qsizetype size, const void* page,

@@ -1,6 +1,5 @@
 #include "db/table_data.h"
 
-#include "db/jet_text.h"
 #include "db/like_pattern.h"
 
 namespace db {
@@ -10,8 +9,7 @@ const QString& TableData::Column::text(size_t row) const {
         if (!texts_.empty()) {
             text_[row] = reader_->read(texts_[row]);
         } else if (!longValues_.empty()) {
-            const QByteArray bytes = reader_->read(longValues_[row]);
-            text_[row] = jetText(bytes.constData(), bytes.size());
+            text_[row] = reader_->readText(longValues_[row]);
         } else {
             text_[row] = values_[row].toString();
         }

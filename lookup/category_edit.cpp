@@ -81,12 +81,15 @@ CategoryEditResult typeCharacter(const CategoryEditState& state, QStringView typ
     return {completed, differentEntry ? CategoryReport::Pick : CategoryReport::None};
 }
 
+QStringView firstLine(QStringView text) {
+    const auto lineBreak =
+        std::find_if(text.cbegin(), text.cend(), [](QChar c) { return c == u'\r' || c == u'\n'; });
+    return text.first(lineBreak - text.cbegin());
+}
+
 CategoryEditResult pasteText(const CategoryEditState& state, QStringView clipboardText) {
     const CategoryEditState before = clamped(state);
-    const auto lineBreak = std::find_if(clipboardText.cbegin(), clipboardText.cend(),
-                                        [](QChar c) { return c == u'\r' || c == u'\n'; });
-    const QStringView firstLine = clipboardText.first(lineBreak - clipboardText.cbegin());
-    return edited(before, insertionPoint(before), before.selectionLength, firstLine);
+    return edited(before, insertionPoint(before), before.selectionLength, firstLine(clipboardText));
 }
 
 CategoryEditResult pickEntry(const CategoryEditState& state, qsizetype index) {

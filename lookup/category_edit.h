@@ -39,6 +39,9 @@ CategoryEditState initialCategoryState();
 // inserted as typed: an edit.
 CategoryEditResult typeCharacter(const CategoryEditState& state, QStringView typed);
 
+// The text up to its first line break (CR or LF): what a one-line box takes from a paste.
+QStringView firstLine(QStringView text);
+
 // Paste puts in the first line of the clipboard's text, as the field holds one line, in place of
 // any selected text: an edit that leaves no entry selected, not reported when it changes nothing.
 CategoryEditResult pasteText(const CategoryEditState& state, QStringView clipboardText);
