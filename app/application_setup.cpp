@@ -11,9 +11,16 @@ using namespace Qt::StringLiterals;
 
 namespace app {
 
-detail::FontRulesInstalled::FontRulesInstalled() {
+detail::FontRulesLoading::FontRulesLoading() {
     initUiAssets();
-    setUpFonts();
+    // Read here: the worker touches nothing of Qt's, which takes the first thread that uses it
+    // for the main one.
+    rules_ = std::async(std::launch::async | std::launch::deferred,
+                        [rules = fontRules()] { installFontRules(rules); });
+}
+
+void detail::FontRulesLoading::waitForFontRules() {
+    rules_.get();
 }
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
@@ -22,6 +29,8 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(kApplicationTitle.toString());
     setDesktopFileName(u"example.dravena.Vorlantix"_s);
     setWindowIcon(QIcon(u":/assets/program.ico"_s));
+    // The style's error box is the first thing that may show text.
+    waitForFontRules();
     applyVisualStyle(*this, u"Silver"_s, programStyles());
 }
 

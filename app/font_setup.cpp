@@ -6,15 +6,23 @@
 
 namespace app {
 
-void setUpFonts() {
+QByteArray fontRules() {
     QFile rules(QStringLiteral(":/assets/fonts.conf"));
     if (!rules.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray xml = rules.readAll();
+        return {};
+    return rules.readAll();
+}
+
+void installFontRules(const QByteArray& rules) {
     FcInit();
     // Without the rules the window falls back to the desktop's CJK font; nothing to report.
-    FcConfigParseAndLoadFromMemory(FcConfigGetCurrent(),
-                                   reinterpret_cast<const FcChar8*>(xml.constData()), FcTrue);
+    if (!rules.isEmpty())
+        FcConfigParseAndLoadFromMemory(FcConfigGetCurrent(),
+                                       reinterpret_cast<const FcChar8*>(rules.constData()), FcTrue);
+}
+
+void setUpFonts() {
+    installFontRules(fontRules());
 }
 
 } // namespace app

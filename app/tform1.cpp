@@ -14,6 +14,7 @@
 #include "db/list_messages.h"
 #include "db/record_set.h"
 #include "db/resources.h"
+#include "db/statement.h"
 #include "db/working_copy.h"
 #include "lookup/categories.h"
 #include "lookup/format_remedy_body.h"
@@ -109,6 +110,7 @@ QGroupBox* fillWithGroupBox(QWidget* page, QStringView name) {
 
 // The controls are created in their tab order, page by page, which is the order Tab visits them.
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+    startWorkingCopy();
     createWindowFrame();
     createComponents();
     createBanner();
@@ -127,6 +129,21 @@ TForm1::~TForm1() {
     // the handlers bound to the controls' signals are the window's, and the controls still send
     // events and signals while they are taken down.
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+}
+
+// The working copy is written, and the table that the window opens first is read from it, on a
+// worker thread while the controls are built; FormCreate takes them where it would write the copy
+// itself, and meets any error of deleting or writing it there.
+void TForm1::startWorkingCopy() {
+    // Asked once: a directory that changes during the run must not lead one step elsewhere.
+    TempDirectory = db::GetTempDirectory();
+    workingCopy_ = std::async(
+        std::launch::async | std::launch::deferred,
+        [directory = TempDirectory, table = db::parseStatement(lookup::kFullTableStatement).table] {
+            db::deleteWorkingCopy(directory);
+            db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, db::workingCopyPath(directory));
+            return db::readTableAhead(db::workingCopyPath(directory), table);
+        });
 }
 
 void TForm1::createWindowFrame() {
@@ -283,12 +300,11 @@ void TForm1::connectEvents() {
 }
 
 void TForm1::FormCreate() {
-    // Asked once: a directory that changes during the run must not lead one step elsewhere.
-    TempDirectory = db::GetTempDirectory();
+    if (!workingCopy_.valid())
+        startWorkingCopy();
     try {
         setWindowTitle(windowTitle() + u' ' + Edit_SoftVer->text());
-        db::deleteWorkingCopy(TempDirectory);
-        db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, db::workingCopyPath(TempDirectory));
+        ADOConnection1->keepReadAhead(workingCopy_.get());
         ADOConnection1->setConnectionString(db::connectionStringFor(TempDirectory));
         openStatement(lookup::kFullTableStatement.toString());
         showCountMessage();

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "app/list_grid.h"
+#include "db/table_read_ahead.h"
 
 #include <QWidget>
+
+#include <future>
 
 class QGroupBox;
 class QLabel;
@@ -54,6 +57,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void startWorkingCopy();
     void createWindowFrame();
     void createComponents();
     void createBanner();
@@ -104,7 +108,9 @@ private:
     // The list grid's window method from before the wheel hook, to which the hook passes on
     // every other event.
     app::ListGrid::WindowMethod OldGridWnd;
-    // The temporary directory of the working copy, worked out once by FormCreate for every step
-    // that names the copy, FormClose's included.
+    // The temporary directory of the working copy, worked out once at window creation for every
+    // step that names the copy, FormClose's included.
     QString TempDirectory;
+    // The working copy being written, and its table read, while the controls are built.
+    std::future<db::TableReadAhead> workingCopy_;
 };

@@ -6,11 +6,14 @@
 #include "db/jet_file.h"
 
 #include <map>
+#include <optional>
+#include <utility>
 
 namespace db {
 
 struct Connection::Session {
     FileHold hold;
+    std::optional<FileIdentity> held;
     JetFile file;
     std::map<QString, std::shared_ptr<const TableData>> tables; // by case-folded name
 };
@@ -31,9 +34,10 @@ void Connection::open() {
     }
     const ConnectionSettings settings = parseConnectionString(connectionString_);
     FileHold hold = holdForReading(settings.dataSource);
+    const std::optional<FileIdentity> held = identityOf(hold.fd());
     // Read the very file that is held, whatever happens to its name meanwhile.
     JetFile file(hold.fd(), settings.dataSource);
-    session_ = std::make_unique<Session>(Session{std::move(hold), std::move(file), {}});
+    session_ = std::make_unique<Session>(Session{std::move(hold), held, std::move(file), {}});
 }
 
 void Connection::close() {
@@ -42,6 +46,19 @@ void Connection::close() {
     }
     Q_EMIT aboutToClose();
     session_.reset();
+    readAhead_ = {};
+}
+
+void Connection::keepReadAhead(TableReadAhead table) {
+    readAhead_ = std::move(table);
+}
+
+std::shared_ptr<const TableData> Connection::takeReadAhead(const QString& table) {
+    if (!readAhead_.data || readAhead_.table.toCaseFolded() != table.toCaseFolded()) {
+        return nullptr;
+    }
+    const TableReadAhead ahead = std::exchange(readAhead_, {});
+    return session_->held == ahead.file ? ahead.data : nullptr;
 }
 
 QueryResult Connection::execute(const QString& statement) {
@@ -50,6 +67,9 @@ QueryResult Connection::execute(const QString& statement) {
     }
     const SelectStatement parsed = parseStatement(statement);
     std::shared_ptr<const TableData>& table = session_->tables[parsed.table.toCaseFolded()];
+    if (!table) {
+        table = takeReadAhead(parsed.table);
+    }
     if (!table) {
         try {
             table = std::make_shared<const TableData>(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/query.h"
+#include "db/table_read_ahead.h"
 
 #include <QObject>
 #include <QString>
@@ -37,14 +38,23 @@ public:
     // rejects the statement.
     QueryResult execute(const QString& statement);
 
+    // Keeps a table read ahead (readTableAhead) for the first statement on it, which takes it
+    // instead of reading the table when the connection holds the very file it was read from.
+    // Replaces one kept before; closing drops it.
+    void keepReadAhead(TableReadAhead table);
+
 Q_SIGNALS:
     void aboutToClose();
 
 private:
     struct Session;
 
+    // The table kept by keepReadAhead, when the session holds the file it was read from.
+    std::shared_ptr<const TableData> takeReadAhead(const QString& table);
+
     QString connectionString_;
     std::unique_ptr<Session> session_;
+    TableReadAhead readAhead_;
 };
 
 } // namespace db

@@ -1,7 +1,9 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/database_error.h"
+#include "db/table_read_ahead.h"
 #include "engine_fixture.h"
+#include "jet/remedy_database.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -37,6 +39,32 @@ QStringList rowsOf(const db::QueryResult& result) {
     return rows;
 }
 
+// A database of three remedies numbered from `firstId`; the files for different numbers have the
+// same size and layout.
+QByteArray remedyDatabase(int firstId) {
+    std::vector<jet::Remedy> remedies;
+    for (int id = firstId; id < firstId + 3; ++id)
+        remedies.push_back({id, u"方"_s.toStdU16String(), u"内容"_s.toStdU16String()});
+    const jet::Bytes bytes = jet::writeRemedyDatabase(remedies);
+    return {reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())};
+}
+
+// Writes `bytes` over the file at `path` in place: the same file, new content.
+bool rewriteInPlace(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.write(bytes) == bytes.size();
+}
+
+// Puts a new file with `bytes` in place of the one at `path`.
+bool replaceFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path + u".new"_s);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return false;
+    file.close();
+    return ::rename(QFile::encodeName(file.fileName()).constData(),
+                    QFile::encodeName(path).constData()) == 0;
+}
+
 } // namespace
 
 class ConnectionTest : public QObject {
@@ -59,6 +87,8 @@ private Q_SLOTS:
     void keepsAFileOthersMayChangeInMemory_data();
     void keepsAFileOthersMayChangeInMemory();
     void refusesStatementsWhenClosed();
+    void takesATableReadAheadOnlyFromTheSameFile_data();
+    void takesATableReadAheadOnlyFromTheSameFile();
 };
 
 void ConnectionTest::parsesConnectionStrings_data() {
@@ -313,6 +343,48 @@ void ConnectionTest::keepsAFileOthersMayChangeInMemory() {
 void ConnectionTest::refusesStatementsWhenClosed() {
     db::Connection connection;
     QVERIFY_THROWS_EXCEPTION(db::DatabaseError, connection.execute(u"select * from Table1"_s));
+}
+
+// A table read ahead (numbered from 1) and then a change to the file (numbered from 4 after it):
+// the first statement shows which of the two it read.
+void ConnectionTest::takesATableReadAheadOnlyFromTheSameFile_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("firstNumber");
+    QTest::newRow("same file, rewritten in place: the table read ahead") << u"rewrite"_s << u"1"_s;
+    QTest::newRow("another file put in its place: read afresh") << u"replace"_s << u"4"_s;
+    QTest::newRow("read ahead for another table: read afresh") << u"other table"_s << u"4"_s;
+    QTest::newRow("read ahead before the file existed: read afresh") << u"missing"_s << u"4"_s;
+    QTest::newRow("dropped by closing: read afresh") << u"reopen"_s << u"4"_s;
+}
+
+void ConnectionTest::takesATableReadAheadOnlyFromTheSameFile() {
+    QFETCH(QString, change);
+    QFETCH(QString, firstNumber);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"ResBuild.dll"_s);
+    const QByteArray before = remedyDatabase(1);
+    const QByteArray after = remedyDatabase(4);
+    QCOMPARE(before.size(), after.size());
+    if (change != u"missing")
+        QVERIFY(rewriteInPlace(path, before));
+
+    db::TableReadAhead ahead = db::readTableAhead(path, u"DATA"_s);
+    QCOMPARE(ahead.data != nullptr, change != u"missing");
+    if (change == u"other table")
+        ahead.table = u"other"_s;
+    QVERIFY(change == u"replace" ? replaceFile(path, after) : rewriteInPlace(path, after));
+
+    db::Connection connection;
+    connection.keepReadAhead(ahead);
+    connection.setConnectionString(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s + path);
+    if (change == u"reopen") {
+        connection.open();
+        connection.close();
+    }
+    connection.open();
+    const db::QueryResult result = connection.execute(u"select 编号 from data"_s);
+    QCOMPARE(result.rowCount(), 3);
+    QCOMPARE(result.text(0, 0), firstNumber);
 }
 
 QTEST_GUILESS_MAIN(ConnectionTest)
