@@ -40,9 +40,20 @@ CategoryBox::CategoryBox(const QStringList& entries, const QString& caption, QWi
         if (index != entry_ || !listKey_)
             apply(lookup::pickEntry(currentState(), index));
     });
-    view()->installEventFilter(this);
-    view()->viewport()->installEventFilter(this);
-    connect(view()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+}
+
+void CategoryBox::showPopup() {
+    watchList();
+    QComboBox::showPopup();
+}
+
+void CategoryBox::watchList() {
+    if (list_ != nullptr)
+        return;
+    list_ = view();
+    list_->installEventFilter(this);
+    list_->viewport()->installEventFilter(this);
+    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (listKey_ && current.isValid() && current.row() != entry_)
                     apply(lookup::pickEntry(currentState(), current.row()));
@@ -50,9 +61,9 @@ CategoryBox::CategoryBox(const QStringList& entries, const QString& caption, QWi
 }
 
 bool CategoryBox::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view() && event->type() == QEvent::KeyPress)
+    if (list_ != nullptr && watched == list_ && event->type() == QEvent::KeyPress)
         listKey_ = true;
-    else if (watched == view()->viewport() &&
+    else if (list_ != nullptr && watched == list_->viewport() &&
              (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress))
         listKey_ = false;
     return QComboBox::eventFilter(watched, event);
