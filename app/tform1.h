@@ -2,7 +2,10 @@
 
 #include "app/list_grid.h"
 
+#include <QImage>
 #include <QWidget>
+
+#include <future>
 
 class QGroupBox;
 class QLabel;
@@ -107,4 +110,7 @@ private:
     // The temporary directory of the working copy, worked out once by FormCreate for every step
     // that names the copy, FormClose's included.
     QString TempDirectory;
+    // The banner picture being decoded while the constructor builds the window; the
+    // constructor's last step shows it in Image1.
+    std::future<QImage> PendingBanner;
 };
