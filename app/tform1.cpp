@@ -5,6 +5,7 @@
 #include "app/click_reporter.h"
 #include "app/error_report.h"
 #include "app/frame_centring.h"
+#include "app/jpeg_image.h"
 #include "app/list_grid.h"
 #include "app/message_box.h"
 #include "app/panel_status_bar.h"
@@ -30,6 +31,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResource>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -106,11 +108,18 @@ QGroupBox* fillWithGroupBox(QWidget* page, QStringView name) {
     return box;
 }
 
+// The banner picture, decoded from the program's resources; null if it cannot be read.
+QImage decodeBanner() {
+    return app::decodeJpegImage(QResource(u":/assets/banner.jpg"_s).uncompressedData());
+}
+
 } // namespace
 
 // The controls are created in their tab order, page by page, which is the order Tab visits them.
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     startWorkingCopy();
+    // The banner decodes on its own thread while the window is built.
+    banner_ = std::async(std::launch::async | std::launch::deferred, decodeBanner);
     createWindowFrame();
     createComponents();
     createBanner();
@@ -122,6 +131,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     connectEvents();
     new app::FrameCentring(this);
     FormCreate();
+    Image1->setPixmap(QPixmap::fromImage(banner_.get()));
 }
 
 TForm1::~TForm1() {
@@ -173,7 +183,6 @@ void TForm1::createComponents() {
 void TForm1::createBanner() {
     Image1 = place<QLabel>(this, u"Image1", QRect(0, 0, 543, 130));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setPixmap(QPixmap(u":/assets/banner.jpg"_s));
 }
 
 void TForm1::createPageControl() {

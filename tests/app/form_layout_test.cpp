@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFontInfo>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -299,6 +300,9 @@ private Q_SLOTS:
     void bannerAndLinkPointer() {
         auto* banner = form_->findChild<QLabel*>(u"Image1"_s);
         QCOMPARE(banner->pixmap().size(), QSize(543, 130));
+        // The very picture Qt's own reader makes of the banner resource.
+        QCOMPARE(banner->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+                 QImage(u":/assets/banner.jpg"_s).convertToFormat(QImage::Format_RGB32));
         QCOMPARE(form_->findChild<QLabel*>(u"Label3"_s)->cursor().shape(), Qt::WhatsThisCursor);
         QVERIFY(!form_->windowIcon().isNull());
     }
