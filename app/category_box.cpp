@@ -40,20 +40,9 @@ CategoryBox::CategoryBox(const QStringList& entries, const QString& caption, QWi
         if (index != entry_ || !listKey_)
             apply(lookup::pickEntry(currentState(), index));
     });
-}
-
-void CategoryBox::showPopup() {
-    watchList();
-    QComboBox::showPopup();
-}
-
-void CategoryBox::watchList() {
-    if (list_ != nullptr)
-        return;
-    list_ = view();
-    list_->installEventFilter(this);
-    list_->viewport()->installEventFilter(this);
-    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+    view()->installEventFilter(this);
+    view()->viewport()->installEventFilter(this);
+    connect(view()->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (listKey_ && current.isValid() && current.row() != entry_)
                     apply(lookup::pickEntry(currentState(), current.row()));
@@ -61,9 +50,9 @@ void CategoryBox::watchList() {
 }
 
 bool CategoryBox::eventFilter(QObject* watched, QEvent* event) {
-    if (list_ != nullptr && watched == list_ && event->type() == QEvent::KeyPress)
+    if (watched == view() && event->type() == QEvent::KeyPress)
         listKey_ = true;
-    else if (list_ != nullptr && watched == list_->viewport() &&
+    else if (watched == view()->viewport() &&
              (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress))
         listKey_ = false;
     return QComboBox::eventFilter(watched, event);

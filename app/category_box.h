@@ -4,8 +4,6 @@
 
 #include <QComboBox>
 
-class QAbstractItemView;
-
 namespace app {
 
 // The category box: an editable drop-down of the category entries whose text field completes
@@ -22,7 +20,6 @@ public:
 
     // The entry the box has selected, -1 for none.
     int selectedEntry() const { return entry_; }
-    void showPopup() override;
 
 Q_SIGNALS:
     void changed();
@@ -35,10 +32,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // QComboBox makes its drop-down list when it is first asked for it; the box watches the list
-    // from its first showing on, so that window creation does not build a list nobody opened.
-    void watchList();
-
     bool handleKey(const QKeyEvent& key);
     lookup::CategoryEditState currentState() const;
     void apply(const lookup::CategoryEditResult& result);
@@ -49,8 +42,6 @@ private:
     bool listKey_ = false;
     // Set while the box changes its own text, which is no edit of the field.
     bool applying_ = false;
-    // The drop-down list, once watched.
-    QAbstractItemView* list_ = nullptr;
 };
 
 } // namespace app
