@@ -118,8 +118,6 @@ QImage decodeBanner() {
 // The controls are created in their tab order, page by page, which is the order Tab visits them.
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     startWorkingCopy();
-    // The banner decodes on its own thread while the window is built.
-    banner_ = std::async(std::launch::async | std::launch::deferred, decodeBanner);
     createWindowFrame();
     createComponents();
     createBanner();
@@ -131,7 +129,6 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     connectEvents();
     new app::FrameCentring(this);
     FormCreate();
-    Image1->setPixmap(QPixmap::fromImage(banner_.get()));
 }
 
 TForm1::~TForm1() {
@@ -183,6 +180,7 @@ void TForm1::createComponents() {
 void TForm1::createBanner() {
     Image1 = place<QLabel>(this, u"Image1", QRect(0, 0, 543, 130));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setPixmap(QPixmap::fromImage(decodeBanner()));
 }
 
 void TForm1::createPageControl() {

@@ -3,7 +3,6 @@
 #include "app/list_grid.h"
 #include "db/table_read_ahead.h"
 
-#include <QImage>
 #include <QWidget>
 
 #include <future>
@@ -114,7 +113,4 @@ private:
     QString TempDirectory;
     // The working copy being written, and its table read, while the controls are built.
     std::future<db::TableReadAhead> workingCopy_;
-    // The banner picture being decoded while the constructor builds the window; the
-    // constructor's last step shows it in Image1.
-    std::future<QImage> banner_;
 };
