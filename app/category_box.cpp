@@ -1,5 +1,6 @@
 #include "app/category_box.h"
 
+#include "app/hold_font.h"
 #include "app/single_line_paste.h"
 
 #include <QAbstractItemView>
@@ -14,9 +15,11 @@
 
 namespace app {
 
-CategoryBox::CategoryBox(const QStringList& entries, const QString& caption, QWidget* parent)
+CategoryBox::CategoryBox(const QStringList& entries, const QString& caption, const QFont& font,
+                         QWidget* parent)
     : QComboBox(parent) {
     setEditable(true);
+    holdFont(this, font);
     setInsertPolicy(QComboBox::NoInsert);
     // Completion follows the category rules below, not QCompleter's.
     setCompleter(nullptr);

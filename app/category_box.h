@@ -16,7 +16,9 @@ namespace app {
 class CategoryBox : public QComboBox {
     Q_OBJECT
 public:
-    CategoryBox(const QStringList& entries, const QString& caption, QWidget* parent = nullptr);
+    // The box and its text field use `font` from the start, before the field shows `caption`.
+    CategoryBox(const QStringList& entries, const QString& caption, const QFont& font,
+                QWidget* parent = nullptr);
 
     // The entry the box has selected, -1 for none.
     int selectedEntry() const { return entry_; }

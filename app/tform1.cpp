@@ -5,6 +5,7 @@
 #include "app/click_reporter.h"
 #include "app/error_report.h"
 #include "app/frame_centring.h"
+#include "app/hold_font.h"
 #include "app/jpeg_image.h"
 #include "app/list_grid.h"
 #include "app/message_box.h"
@@ -53,10 +54,12 @@ constexpr QStringView kCreationFailedMessage = u"程序发生未知错误,请联
 constexpr QStringView kNothingToCopyMessage = u"请选择一条信息再复制！";
 constexpr QStringView kCopiedMessage = u"该信息已经拷贝到剪切板.";
 
-// Creates a child widget with its object name and its place in the parent, in pixels.
+// Creates a child widget with its object name, its place in the parent, in pixels, and the
+// parent's font.
 template <typename Widget>
 Widget* place(QWidget* parent, QStringView name, QRect geometry) {
     auto* widget = new Widget(parent);
+    app::holdFont(widget, parent->font());
     widget->setObjectName(name.toString());
     widget->setGeometry(geometry);
     return widget;
@@ -74,6 +77,8 @@ QPushButton* placeButton(QWidget* parent, QStringView name, QPoint topLeft, QStr
 QLabel* placeLabel(QWidget* parent, QStringView name, QPoint topLeft, QStringView text) {
     auto* label = place<QLabel>(parent, name, QRect(topLeft, QSize()));
     label->setText(text.toString());
+    // Labels take the size of their text.
+    label->adjustSize();
     return label;
 }
 
@@ -101,6 +106,7 @@ QPlainTextEdit* placeMemo(QWidget* parent, QStringView name, QRect geometry) {
 // A caption-less frame that takes its page's whole area.
 QGroupBox* fillWithGroupBox(QWidget* page, QStringView name) {
     auto* box = new QGroupBox(page);
+    app::holdFont(box, page->font());
     box->setObjectName(name.toString());
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -124,7 +130,6 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     createPageControl();
     createStatusBar();
     createBottomButtons();
-    holdWindowFont();
     nameControlsForScreenReaders();
     connectEvents();
     new app::FrameCentring(this);
@@ -187,8 +192,10 @@ void TForm1::createPageControl() {
     PageControl1 = place<QTabWidget>(this, u"PageControl1", QRect(0, 130, 543, 424));
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(u"TabSheet1"_s);
+    app::holdFont(TabSheet1, font());
     TabSheet2 = new QWidget;
     TabSheet2->setObjectName(u"TabSheet2"_s);
+    app::holdFont(TabSheet2, font());
     PageControl1->addTab(TabSheet1, u"信息管理"_s);
     PageControl1->addTab(TabSheet2, u"关于我们"_s);
     createListPage(TabSheet1);
@@ -209,8 +216,8 @@ void TForm1::createListPage(QWidget* page) {
         placeLineEdit(GroupBox1, u"searchkeyword", QRect(8, 19, 273, 21), u"请输入搜索关键词");
     Memo_Info = placeMemo(GroupBox1, u"Memo_Info", QRect(7, 288, 519, 102));
 
-    ComboBox_Class =
-        new app::CategoryBox(lookup::categoryEntries(), lookup::categoryCaption(), GroupBox1);
+    ComboBox_Class = new app::CategoryBox(lookup::categoryEntries(), lookup::categoryCaption(),
+                                          font(), GroupBox1);
     ComboBox_Class->setObjectName(u"ComboBox_Class"_s);
     ComboBox_Class->setGeometry(8, 45, 89, 21);
     ComboBox_Class->setMaxVisibleItems(kCategoryBoxVisibleEntries);
@@ -247,19 +254,6 @@ void TForm1::createBottomButtons() {
     Button_Close = placeButton(this, u"Button_Close", {455, 558}, u"退出");
     Button_Updata = placeButton(this, u"Button_Updata", {359, 558}, u"软件升级");
     Button_Web = placeButton(this, u"Button_Web", {263, 558}, u"在线版本");
-}
-
-// Under a style sheet Qt hands a parent's font on only to children that it polishes after the
-// parent, and never through its own inner widgets (the tab widget's page stack, scroll areas'
-// viewports), so the window font is given to each control itself. Labels then take the size of
-// their text in it.
-void TForm1::holdWindowFont() {
-    for (QWidget* widget : findChildren<QWidget*>()) {
-        if (widget != StatusBar1 && !StatusBar1->isAncestorOf(widget))
-            widget->setFont(font());
-    }
-    for (QLabel* label : {Label7, Label1, Label2, Label3})
-        label->adjustSize();
 }
 
 // Buttons, labels and tabs are read out by their visible text; these controls show none of their

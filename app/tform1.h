@@ -66,7 +66,6 @@ private:
     void createAboutPage(QWidget* page);
     void createStatusBar();
     void createBottomButtons();
-    void holdWindowFont();
     void nameControlsForScreenReaders();
     void connectEvents();
     void installWheelHook();
