@@ -301,6 +301,7 @@ void TForm1::connectEvents() {
 }
 
 void TForm1::FormCreate() {
+    // Run a second time, it writes the copy afresh.
     if (!workingCopy_.valid())
         startWorkingCopy();
     try {

@@ -29,9 +29,10 @@ class PanelStatusBar;
 // the program's name, version and update notes on the second. It owns the database connection
 // and the record set that every action works on.
 //
-// The constructor builds the layout and then runs FormCreate; the window stays hidden until its
-// owner shows it. Every handler below is what the event of the same name runs; handlers that the
-// user's input reaches run behind the error report (app/error_report.h).
+// The constructor builds the layout, while a worker writes the working copy, and then runs
+// FormCreate; the window stays hidden until its owner shows it. Every handler below is what the
+// event of the same name runs; handlers that the user's input reaches run behind the error report
+// (app/error_report.h).
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
