@@ -27,7 +27,7 @@ bool SingleLinePaste::eventFilter(QObject* watched, QEvent* event) {
                             type == QEvent::MouseButtonRelease || type == QEvent::Drop;
     if (watched != edit_ || !pasteRoute || edit_->isReadOnly())
         return QObject::eventFilter(watched, event);
-    switch (event->type()) {
+    switch (type) {
     case QEvent::KeyPress:
         if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
             pasteFrom(false);

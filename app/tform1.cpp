@@ -152,9 +152,10 @@ void TForm1::startWorkingCopy() {
     workingCopy_ = std::async(
         std::launch::async | std::launch::deferred,
         [directory = TempDirectory, table = db::parseStatement(lookup::kFullTableStatement).table] {
+            const QString copy = db::workingCopyPath(directory);
             db::deleteWorkingCopy(directory);
-            db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, db::workingCopyPath(directory));
-            return db::readTableAhead(db::workingCopyPath(directory), table);
+            db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, copy);
+            return db::readTableAhead(copy, table);
         });
 }
 

@@ -28,8 +28,8 @@ TableReadAhead readTableAhead(const QString& path, const QString& table) {
             TableData::fromStoredTable(jet.readStoredTable(table)));
         ahead.file = *file;
     } catch (...) {
-        // The statement that needs the table reads it itself and reports what goes wrong.
-        ahead.data.reset();
+        // Left without data: the statement that needs the table reads it itself and reports what
+        // goes wrong.
     }
     return ahead;
 }
