@@ -13,6 +13,7 @@ namespace app {
 // searches, marks where the keyword stands in the text it shows. The marks are drawn only: the
 // cell's text, its size and what it reads out stay as they are.
 class MarkedCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
