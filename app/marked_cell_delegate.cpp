@@ -39,7 +39,8 @@ void MarkedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 
     const QString shown = item.fontMetrics.elidedText(text, item.textElideMode, textRect.width());
     // Only what is shown of the text before the ellipsis is marked.
-    const qsizetype visible = shown == text ? text.size() : std::max<qsizetype>(shown.size() - 1, 0);
+    const qsizetype visible =
+        shown == text ? text.size() : std::max<qsizetype>(shown.size() - 1, 0);
     const bool selected = (item.state & QStyle::State_Selected) != 0;
     QTextCharFormat mark;
     mark.setBackground(keywordMarkBrush(selected));
@@ -56,11 +57,11 @@ void MarkedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     QTextLine line = layout.createLine();
     line.setLineWidth(textRect.width());
     layout.endLayout();
-    const QPalette::ColorGroup group = (item.state & QStyle::State_Enabled) != 0
-                                           ? QPalette::Normal
-                                           : QPalette::Disabled;
+    const QPalette::ColorGroup group =
+        (item.state & QStyle::State_Enabled) != 0 ? QPalette::Normal : QPalette::Disabled;
     painter->save();
-    painter->setPen(item.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setPen(
+        item.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setClipRect(textRect, Qt::IntersectClip);
     const qreal top = textRect.top() + (textRect.height() - line.height()) / 2;
     layout.draw(painter, QPointF(textRect.left(), top));

@@ -89,8 +89,8 @@ private Q_SLOTS:
         QVERIFY(fixture_->boxes().boxes().isEmpty());
         clickCell(0);
         const QString shown = detailBox()->toPlainText();
-        const QString expected =
-            lookup::FormatRemedyBody(fixture_->recordSet()->fieldText(2)).replace(u"\r\n"_s, u"\n"_s);
+        const QString expected = lookup::FormatRemedyBody(fixture_->recordSet()->fieldText(2))
+                                     .replace(u"\r\n"_s, u"\n"_s);
         QCOMPARE(shown, expected);
         const Runs runs = marks();
         QVERIFY(!runs.isEmpty());

@@ -30,8 +30,8 @@ Spans referenceOccurrences(QString pattern, const QString& text) {
     std::vector<qsizetype> boundaries; // where each character begins, and the end
     for (qsizetype at = 0; at < text.size();) {
         boundaries.push_back(at);
-        const bool pair = text[at].isHighSurrogate() && at + 1 < text.size() &&
-                          text[at + 1].isLowSurrogate();
+        const bool pair =
+            text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();
         at += pair ? 2 : 1;
     }
     boundaries.push_back(text.size());
@@ -42,7 +42,8 @@ Spans referenceOccurrences(QString pattern, const QString& text) {
         bool found = false;
         for (size_t begin = from; begin + 1 < boundaries.size() && !found; ++begin) {
             for (size_t end = begin + 1; end < boundaries.size() && !found; ++end) {
-                const QString part = text.sliced(boundaries[begin], boundaries[end] - boundaries[begin]);
+                const QString part =
+                    text.sliced(boundaries[begin], boundaries[end] - boundaries[begin]);
                 if (like_reference::matches(pattern, part)) {
                     spans.push_back({boundaries[begin], boundaries[end]});
                     from = end;
@@ -69,14 +70,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<Spans>("spans");
         const QString pair = u"\U0001F33F"_s; // a herb, outside the BMP: a surrogate pair
-        QTest::newRow("plain keyword, twice") << u"%补气%"_s << u"补气养血，补气"_s
-                                              << Spans{{0, 2}, {5, 7}};
+        QTest::newRow("plain keyword, twice")
+            << u"%补气%"_s << u"补气养血，补气"_s << Spans{{0, 2}, {5, 7}};
         QTest::newRow("at the start and the end")
             << u"%ab%"_s << u"ab cd ab"_s << Spans{{0, 2}, {6, 8}};
         QTest::newRow("Latin letters without regard to case")
             << u"%Vitamin C%"_s << u"VITAMIN c, vitamin C"_s << Spans{{0, 9}, {11, 20}};
-        QTest::newRow("non-ASCII letters fold too") << u"%äb%"_s << u"ÄB äb"_s
-                                                    << Spans{{0, 2}, {3, 5}};
+        QTest::newRow("non-ASCII letters fold too")
+            << u"%äb%"_s << u"ÄB äb"_s << Spans{{0, 2}, {3, 5}};
         QTest::newRow("underscore is one character")
             << u"%川_丸%"_s << u"川乌丸 川丸 川芎丸"_s << Spans{{0, 3}, {7, 10}};
         QTest::newRow("underscore takes a surrogate pair whole")
@@ -87,20 +88,17 @@ private Q_SLOTS:
             << u"%\xD83C%"_s << (pair + u"\xD83C"_s) << Spans{{2, 3}};
         QTest::newRow("percent inside takes the shortest run")
             << u"%a%b%"_s << u"xa1b2b a3b"_s << Spans{{1, 4}, {7, 10}};
-        QTest::newRow("percent inside may take nothing") << u"%a%b%"_s << u"ab"_s
-                                                         << Spans{{0, 2}};
+        QTest::newRow("percent inside may take nothing") << u"%a%b%"_s << u"ab"_s << Spans{{0, 2}};
         QTest::newRow("overlapping candidates: leftmost, then after it")
             << u"%aa%"_s << u"aaaaa"_s << Spans{{0, 2}, {2, 4}};
-        QTest::newRow("overlapping with a wildcard") << u"%a_a%"_s << u"ababa"_s
-                                                     << Spans{{0, 3}};
+        QTest::newRow("overlapping with a wildcard") << u"%a_a%"_s << u"ababa"_s << Spans{{0, 3}};
         QTest::newRow("underscores alone: each character")
             << u"%__%"_s << u"补气养"_s << Spans{{0, 2}};
-        QTest::newRow("across a line break") << u"%气%养%"_s << u"补气\n【养】"_s
-                                             << Spans{{1, 5}};
-        QTest::newRow("line break inside by underscore") << u"%气_养%"_s << u"补气\n养"_s
-                                                         << Spans{{1, 4}};
-        QTest::newRow("apostrophe literal") << u"%it's%"_s << u"It's its it's"_s
-                                            << Spans{{0, 4}, {9, 13}};
+        QTest::newRow("across a line break") << u"%气%养%"_s << u"补气\n【养】"_s << Spans{{1, 5}};
+        QTest::newRow("line break inside by underscore")
+            << u"%气_养%"_s << u"补气\n养"_s << Spans{{1, 4}};
+        QTest::newRow("apostrophe literal")
+            << u"%it's%"_s << u"It's its it's"_s << Spans{{0, 4}, {9, 13}};
         QTest::newRow("matching nothing") << u"%人参%"_s << u"补气养血"_s << Spans{};
         QTest::newRow("later piece missing") << u"%a%z%"_s << u"a a a"_s << Spans{};
         QTest::newRow("percent alone marks nothing") << u"%%%"_s << u"补气"_s << Spans{};
@@ -108,9 +106,9 @@ private Q_SLOTS:
         QTest::newRow("empty text") << u"%a%"_s << QString() << Spans{};
         QTest::newRow("trailing underscore needs its character")
             << u"%a_%"_s << u"ab a"_s << Spans{{0, 2}};
-        QTest::newRow("long wildcard core") << (u"%a"_s + u"_"_s.repeated(70) + u"b%"_s)
-                                            << (u"xa"_s + u"c"_s.repeated(70) + u"bb"_s)
-                                            << Spans{{1, 73}};
+        QTest::newRow("long wildcard core")
+            << (u"%a"_s + u"_"_s.repeated(70) + u"b%"_s)
+            << (u"xa"_s + u"c"_s.repeated(70) + u"bb"_s) << Spans{{1, 73}};
     }
     void occurrences() {
         QFETCH(QString, pattern);
