@@ -4,17 +4,14 @@
 // Prints the median per click and the peak resident memory. Build with
 // -DVORLANTIX_BUILD_BENCHMARKS=ON (Release for real figures) and run cell_click_bench; it runs on
 // the offscreen platform unless QT_QPA_PLATFORM says otherwise.
-#include "app/application_setup.h"
 #include "app/tform1.h"
-#include "assets/embedded_database.h"
 #include "db/record_set.h"
 
 #include "median_time.h"
+#include "window_bench_process.h"
 #include <QApplication>
-#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 
 #include <sys/resource.h>
 
@@ -48,12 +45,7 @@ qsizetype goToLongestBody(db::RecordSet& set) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    registerEmbeddedDatabase();
-    app::Application application(argc, argv);
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const WindowBenchProcess process(argc, argv);
 
     TForm1 form;
     form.show();
