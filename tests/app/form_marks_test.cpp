@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 
@@ -186,9 +187,19 @@ private Q_SLOTS:
         }
     }
 
+    void listMarksTitles_data() {
+        QTest::addColumn<bool>("plainLook");
+        QTest::newRow("under the style") << false;
+        QTest::newRow("in the plain look") << true;
+    }
     // The list marks the keyword in the titles it shows, and draws the marks in the cells, the
     // current one among them; the titles' text is untouched.
     void listMarksTitles() {
+        QFETCH(bool, plainLook);
+        const QString styleSheet = qApp->styleSheet();
+        const auto restore = qScopeGuard([&styleSheet] { qApp->setStyleSheet(styleSheet); });
+        if (plainLook)
+            qApp->setStyleSheet(QString());
         search(u"丸"_s);
         const QAbstractItemModel* model = fixture_->grid()->model();
         int marked = 0;
