@@ -1,7 +1,6 @@
 #include "app/search_marks.h"
 
 #include "app/keyword_mark_look.h"
-#include "app/marked_cell_delegate.h"
 #include "db/record_set.h"
 
 #include <QAbstractItemView>
@@ -23,9 +22,10 @@ SearchMarks::SearchMarks(db::RecordSet& set, QAbstractItemView* list, QPlainText
 void SearchMarks::followStatement() {
     marks_ = set_.active() ? db::StatementMarks::forLines(set_.sql()) : db::StatementMarks();
     detailColumn_ = set_.fieldName(detailField_);
-    cells_->setMarks(marks_);
-    if (list_)
+    if (cells_ && list_) {
+        cells_->setMarks(marks_);
         list_->viewport()->update();
+    }
     markDetail();
 }
 

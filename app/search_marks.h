@@ -2,6 +2,8 @@
 
 #include "db/statement_marks.h"
 
+#include "app/marked_cell_delegate.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -13,8 +15,6 @@ class RecordSet;
 } // namespace db
 
 namespace app {
-
-class MarkedCellDelegate;
 
 // Marks the keyword of the record set's search where it stands, while the set holds a search
 // statement: in the list's cells, and in the detail box on whatever it shows, which is taken as
@@ -33,7 +33,7 @@ private:
 
     db::RecordSet& set_;
     QPointer<QAbstractItemView> list_;
-    MarkedCellDelegate* cells_;
+    QPointer<MarkedCellDelegate> cells_;
     QPlainTextEdit* detail_;
     int detailField_;
     QString detailColumn_;

@@ -593,8 +593,8 @@ bool LikePattern::matchesFolded(QStringView text) const {
 // missing, it is missing after every later start too, so the search ends there.
 std::vector<LikeSpan> LikePattern::occurrencesFolded(QStringView text) const {
     std::vector<LikeSpan> spans;
-    if (pieces_.empty()) {
-        return spans;
+    if (pieces_.empty() || text.size() < minimumCodePoints_) {
+        return spans; // each character takes at least one unit
     }
     for (qsizetype from = 0; from < text.size();) {
         qsizetype end = findPiece(pieces_.front(), text, from);
