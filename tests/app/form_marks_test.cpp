@@ -82,6 +82,8 @@ private Q_SLOTS:
         QTest::newRow("an underscore") << u"酒_"_s;
         QTest::newRow("a percent inside") << u"来源%卷"_s;
         QTest::newRow("a section heading with its brackets") << u"【组成】"_s;
+        // From one section's heading into the next line's: the line break is marked with the rest.
+        QTest::newRow("a percent across a line break") << u"】%【"_s;
     }
     // The shown remedy marked where the keyword's pattern matches, and nothing else changed.
     void remedyMarks() {
@@ -98,10 +100,13 @@ private Q_SLOTS:
         if (!keyword.contains(u'_') && !keyword.contains(u'%')) {
             QVERIFY2(runs == plainRuns(shown, keyword), qPrintable(written(runs)));
         } else {
+            bool acrossLines = false;
             for (const Run& run : runs) {
                 const QString marked = shown.mid(run.begin, run.end - run.begin);
                 QVERIFY2(like_reference::matches(keyword, marked), qPrintable(marked));
+                acrossLines = acrossLines || marked.contains(u'\n');
             }
+            QVERIFY(acrossLines || keyword != u"】%【"_s);
         }
         // The marks are no part of the text, nor of its editing.
         QVERIFY(!detailBox()->document()->isUndoAvailable());
