@@ -10,6 +10,7 @@
 #include "app/list_grid.h"
 #include "app/message_box.h"
 #include "app/panel_status_bar.h"
+#include "app/search_marks.h"
 #include "app/single_line_paste.h"
 #include "db/connection.h"
 #include "db/data_source.h"
@@ -216,6 +217,8 @@ void TForm1::createListPage(QWidget* page) {
     searchkeyword =
         placeLineEdit(GroupBox1, u"searchkeyword", QRect(8, 19, 273, 21), u"请输入搜索关键词");
     Memo_Info = placeMemo(GroupBox1, u"Memo_Info", QRect(7, 288, 519, 102));
+    // The detail box shows the body, field 2, as DBGrid1CellClick puts it there.
+    new app::SearchMarks(*ADOQuery1, DBGrid1, Memo_Info, 2);
 
     ComboBox_Class = new app::CategoryBox(lookup::categoryEntries(), lookup::categoryCaption(),
                                           font(), GroupBox1);

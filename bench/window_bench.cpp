@@ -5,9 +5,7 @@
 // the resident set when the shown window is added to an application already showing an empty
 // window of the same size. Build with -DVORLANTIX_BUILD_BENCHMARKS=ON (Release for real figures)
 // and run window_bench; it runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
-#include "app/application_setup.h"
 #include "app/tform1.h"
-#include "assets/embedded_database.h"
 #include "db/connection.h"
 #include "db/record_set.h"
 #include "db/resources.h"
@@ -15,10 +13,10 @@
 #include "db/working_copy.h"
 
 #include "median_time.h"
+#include "window_bench_process.h"
 #include <QApplication>
 #include <QFile>
 
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
@@ -43,17 +41,12 @@ long residentKilobytes() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    registerEmbeddedDatabase();
-    app::Application application(argc, argv);
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const WindowBenchProcess process(argc, argv);
 
     const auto resource = db::findResource(u"mdb", u"ResBuild");
     const QByteArray bytes(reinterpret_cast<const char*>(resource->data()),
                            static_cast<qsizetype>(resource->size()));
-    const QString plainPath = runtime.filePath(QStringLiteral("plain.bin"));
+    const QString plainPath = process.runtimePath(QStringLiteral("plain.bin"));
     const double plainFile = medianMilliseconds(kRuns, [&] {
         QFile out(plainPath);
         out.open(QIODevice::WriteOnly | QIODevice::Truncate);

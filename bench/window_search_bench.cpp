@@ -3,9 +3,7 @@
 // connection of its own. Build with -DVORLANTIX_BUILD_BENCHMARKS=ON (Release for real figures)
 // and run window_search_bench; it runs on the offscreen platform unless QT_QPA_PLATFORM says
 // otherwise.
-#include "app/application_setup.h"
 #include "app/tform1.h"
-#include "assets/embedded_database.h"
 #include "db/connection.h"
 #include "db/record_set.h"
 #include "db/temp_directory.h"
@@ -14,11 +12,9 @@
 #include "lookup/search.h"
 
 #include "median_time.h"
+#include "window_bench_process.h"
 #include <QApplication>
-#include <QFile>
 #include <QLineEdit>
-
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <functional>
@@ -31,12 +27,7 @@ constexpr int kRuns = 9;
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    registerEmbeddedDatabase();
-    app::Application application(argc, argv);
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const WindowBenchProcess process(argc, argv);
 
     TForm1 form;
     form.show();

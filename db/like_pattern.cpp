@@ -588,4 +588,34 @@ bool LikePattern::matchesFolded(QStringView text) const {
     return !anchoredEnd_ || matchesPieceAtEnd(pieces_.back(), text, at);
 }
 
+// Each occurrence begins at the leftmost place where the first piece does; every later piece is
+// then taken where it first occurs, which gives each "%" its shortest run. When a later piece is
+// missing, it is missing after every later start too, so the search ends there.
+std::vector<LikeSpan> LikePattern::occurrencesFolded(QStringView text) const {
+    std::vector<LikeSpan> spans;
+    if (pieces_.empty() || text.size() < minimumCodePoints_) {
+        return spans; // each character takes at least one unit
+    }
+    for (qsizetype from = 0; from < text.size();) {
+        qsizetype end = findPiece(pieces_.front(), text, from);
+        if (end < 0) {
+            break;
+        }
+        // A piece spans a fixed number of characters, one at least.
+        qsizetype begin = end;
+        for (qsizetype i = 0; i < pieces_.front().codePoints; ++i) {
+            begin = codePointStartBefore(text, begin);
+        }
+        for (size_t i = 1; i < pieces_.size() && end >= 0; ++i) {
+            end = findPiece(pieces_[i], text, end);
+        }
+        if (end < 0) {
+            break;
+        }
+        spans.push_back({begin, end});
+        from = end;
+    }
+    return spans;
+}
+
 } // namespace db

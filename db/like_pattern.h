@@ -8,6 +8,13 @@
 
 namespace db {
 
+// Where an occurrence of a pattern stands in a text, in UTF-16 units: [begin, end).
+struct LikeSpan {
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    friend bool operator==(const LikeSpan&, const LikeSpan&) = default;
+};
+
 // Folds letters with Unicode simple case folding, one code point at a time, so that the text
 // keeps its length in code points ("ÄBC" -> "äbc", "ß" stays "ß"). Returns `text` itself,
 // shared, when nothing changes, which is the rule for Chinese text.
@@ -34,6 +41,16 @@ public:
     // `text` must already be folded with foldCase().
     bool matchesFolded(QStringView text) const;
     bool matches(const QString& text) const { return matchesFolded(foldCase(text)); }
+
+    // Where the pattern occurs in `text`, "%" at either end left out: the leftmost occurrence,
+    // each "%" inside it taking the shortest run, then the leftmost one after it, and so on, left
+    // to right and never overlapping. A pattern of "%" alone occurs nowhere. Takes the same time
+    // as a match over the text.
+    std::vector<LikeSpan> occurrencesFolded(QStringView text) const;
+    // Folding keeps every character in its plane, so the spans hold for `text` itself.
+    std::vector<LikeSpan> occurrences(const QString& text) const {
+        return occurrencesFolded(foldCase(text));
+    }
 
 private:
     class WildcardSearch;

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Takes the screenshots in this folder: the list page, the About page and the box that a failed
-# start shows. Runs the program under Xvfb with openbox as window manager, so that the shots
+# Takes the screenshots in this folder: the list page, the About page, a search with its keyword
+# marked, and the box that a failed start shows. Runs the program under Xvfb with openbox as window manager, so that the shots
 # show the title bar. Needs xvfb, openbox, xdotool and imagemagick.
 #   docs/take_screenshots.sh build/debug/app/vorlantix
 set -eu
@@ -40,6 +40,15 @@ xdotool key Down
 sleep 1
 xdotool mousemove --window "$window" 100 300 click 1
 shot "^Vorlanta " category-and-remedy.png
+# A keyword typed into the search box (a click empties it), the search button, then a row.
+xdotool mousemove --window "$window" 140 183 click 1
+sleep 0.5
+xdotool type --delay 200 "丸"
+sleep 0.5
+xdotool mousemove --window "$window" 324 183 click 1
+sleep 1
+xdotool mousemove --window "$window" 100 262 click 1
+shot "^Vorlanta " search-with-marks.png
 wmctrl -c "Vorlanta "
 wait $app
 

@@ -1,6 +1,7 @@
 // Feeds arbitrary text to the statement parser, and checks the `like` matcher against a plain
-// dynamic-programming matcher over code points. A first line of the input is the pattern, the
-// rest the text to match. The input is read as:
+// dynamic-programming matcher over code points, and, for short inputs, the occurrences it finds
+// (what the window marks) against a search of every substring. A first line of the input is the
+// pattern, the rest the text to match. The input is read as:
 //   - UTF-8, unless its first byte says otherwise;
 //   - first byte 0xFF: UTF-16 units (little-endian), so that lone surrogates reach the matcher;
 //   - first byte 0xFE: one unit per byte from a small alphabet of letters, wildcards, a lone
@@ -22,6 +23,9 @@ namespace {
 
 constexpr qsizetype kLongestPattern = 300; // keeps the reference matcher quick
 constexpr qsizetype kLongestText = 700;
+// Occurrences are checked by trying every substring: on short inputs only.
+constexpr qsizetype kLongestPatternForOccurrences = 16;
+constexpr qsizetype kLongestTextForOccurrences = 32;
 
 QString decodeInput(const uint8_t* data, size_t size) {
     if (size > 0 && data[0] == 0xFF) {
@@ -58,8 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const QString pattern = input.left(newline);
     const QString text = input.mid(newline + 1);
-    const bool fast = db::LikePattern(pattern).matches(text);
-    if (fast != like_reference::matches(pattern, text)) {
+    const db::LikePattern compiled(pattern);
+    if (compiled.matches(text) != like_reference::matches(pattern, text)) {
+        std::abort();
+    }
+    if (pattern.size() <= kLongestPatternForOccurrences &&
+        text.size() <= kLongestTextForOccurrences &&
+        compiled.occurrences(text) != like_reference::occurrences(pattern, text)) {
         std::abort();
     }
     return 0;

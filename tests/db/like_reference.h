@@ -48,4 +48,41 @@ inline bool matches(const QString& pattern, const QString& text) {
     return matched[textPoints.size()];
 }
 
+// Where the leftmost occurrences stand, found the slow way: at each start from the end of the one
+// before, every end in turn, asking the plain matcher about the substring.
+inline std::vector<db::LikeSpan> occurrences(QString pattern, const QString& text) {
+    while (pattern.startsWith(u'%'))
+        pattern.remove(0, 1);
+    while (pattern.endsWith(u'%'))
+        pattern.chop(1);
+    std::vector<qsizetype> boundaries; // where each character begins, and the end
+    for (qsizetype at = 0; at < text.size();) {
+        boundaries.push_back(at);
+        const bool pair =
+            text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();
+        at += pair ? 2 : 1;
+    }
+    boundaries.push_back(text.size());
+    std::vector<db::LikeSpan> spans;
+    if (pattern.isEmpty())
+        return spans;
+    for (size_t from = 0; from + 1 < boundaries.size();) {
+        bool found = false;
+        for (size_t begin = from; begin + 1 < boundaries.size() && !found; ++begin) {
+            for (size_t end = begin + 1; end < boundaries.size() && !found; ++end) {
+                const QString part =
+                    text.sliced(boundaries[begin], boundaries[end] - boundaries[begin]);
+                if (like_reference::matches(pattern, part)) {
+                    spans.push_back({boundaries[begin], boundaries[end]});
+                    from = end;
+                    found = true;
+                }
+            }
+        }
+        if (!found)
+            break;
+    }
+    return spans;
+}
+
 } // namespace like_reference

@@ -1,0 +1,297 @@
+#include "app/list_grid.h"
+#include "app/marked_cell_delegate.h"
+#include "assets/embedded_database.h"
+#include "db/record_set.h"
+#include "form_fixture.h"
+#include "key_input.h"
+#include "lookup/format_remedy_body.h"
+#include "tests/db/like_reference.h"
+#include "window_test_main.h"
+
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Run {
+    int begin;
+    int end;
+    friend bool operator==(const Run&, const Run&) = default;
+};
+using Runs = QList<Run>;
+
+QString written(const Runs& runs) {
+    QStringList parts;
+    for (const Run& run : runs)
+        parts << u"[%1,%2)"_s.arg(run.begin).arg(run.end);
+    return parts.join(u' ');
+}
+
+// Where a keyword without wildcards stands, found as plain text: left to right, not overlapping,
+// touching runs joined, as they are drawn.
+Runs plainRuns(const QString& text, const QString& keyword) {
+    Runs runs;
+    for (qsizetype at = text.indexOf(keyword, 0, Qt::CaseInsensitive); at >= 0;
+         at = text.indexOf(keyword, at + keyword.size(), Qt::CaseInsensitive)) {
+        const int begin = static_cast<int>(at);
+        const int end = static_cast<int>(at + keyword.size());
+        if (!runs.isEmpty() && runs.back().end == begin)
+            runs.back().end = end;
+        else
+            runs.append({begin, end});
+    }
+    return runs;
+}
+
+// Whether a pixel is of the marks' yellow to orange, and not of the white, grey or blue around
+// them; on a selected cell, whose background is the style's yellow, the marks' deeper orange.
+bool isMarkColour(QRgb pixel, bool onSelection) {
+    if (onSelection)
+        return qRed(pixel) >= 0xe8 && qGreen(pixel) <= 0xa8 && qGreen(pixel) >= 0x70 &&
+               qBlue(pixel) <= 0x48;
+    return qRed(pixel) >= 0xe8 && qGreen(pixel) >= 0x80 && qBlue(pixel) <= 0x90;
+}
+
+} // namespace
+
+// The searched keyword marked where it stands, in the detail box and in the list, read back from
+// the window: the detail box's overlay formats, the list's marked runs and what it draws.
+class FormMarksTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { registerEmbeddedDatabase(); }
+    void init() {
+        fixture_ = std::make_unique<FormFixture>();
+        fixture_->createForm();
+    }
+    void cleanup() { fixture_.reset(); }
+
+    void remedyMarks_data() {
+        QTest::addColumn<QString>("keyword");
+        QTest::newRow("a word") << u"丸"_s;
+        QTest::newRow("two characters") << u"补气"_s;
+        QTest::newRow("an underscore") << u"酒_"_s;
+        QTest::newRow("a percent inside") << u"来源%卷"_s;
+        QTest::newRow("a section heading with its brackets") << u"【组成】"_s;
+        // From one section's heading into the next line's: the line break is marked with the rest.
+        QTest::newRow("a percent across a line break") << u"】%【"_s;
+    }
+    // The shown remedy marked where the keyword's pattern matches, and nothing else changed.
+    void remedyMarks() {
+        QFETCH(QString, keyword);
+        search(keyword);
+        QVERIFY(fixture_->boxes().boxes().isEmpty());
+        clickCell(0);
+        const QString shown = detailBox()->toPlainText();
+        const QString expected = lookup::FormatRemedyBody(fixture_->recordSet()->fieldText(2))
+                                     .replace(u"\r\n"_s, u"\n"_s);
+        QCOMPARE(shown, expected);
+        const Runs runs = marks();
+        QVERIFY(!runs.isEmpty());
+        if (!keyword.contains(u'_') && !keyword.contains(u'%')) {
+            QVERIFY2(runs == plainRuns(shown, keyword), qPrintable(written(runs)));
+        } else {
+            bool acrossLines = false;
+            for (const Run& run : runs) {
+                const QString marked = shown.mid(run.begin, run.end - run.begin);
+                QVERIFY2(like_reference::matches(keyword, marked), qPrintable(marked));
+                acrossLines = acrossLines || marked.contains(u'\n');
+            }
+            QVERIFY(acrossLines || keyword != u"】%【"_s);
+        }
+        // The marks are no part of the text, nor of its editing.
+        QVERIFY(!detailBox()->document()->isUndoAvailable());
+        QVERIFY(!detailBox()->textCursor().hasSelection());
+        QCOMPARE(detailBox()->textCursor().position(), 0);
+        QCOMPARE(detailBox()->verticalScrollBar()->value(), 0);
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(detailBox());
+        QVERIFY(reader != nullptr && reader->textInterface() != nullptr);
+        QCOMPARE(reader->textInterface()->text(0, reader->textInterface()->characterCount()),
+                 shown);
+        fixture_->click(u"Button_Copy");
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString(shown).replace(u'\n', u"\r\n"_s));
+        QCOMPARE(detailBox()->toPlainText(), shown);
+        QCOMPARE(marks(), runs);
+    }
+
+    // What the box showed before the search, and what the user types, is marked too; an edit keeps
+    // the marks where the keyword still stands.
+    void marksFollowTheText() {
+        clickCell(0);
+        const QString shown = detailBox()->toPlainText();
+        QVERIFY(marks().isEmpty()); // the full list marks nothing
+        const QString keyword = shown.mid(1, 2);
+        search(keyword);
+        QCOMPARE(detailBox()->toPlainText(), shown);
+        QCOMPARE(marks(), plainRuns(shown, keyword));
+
+        detailBox()->setPlainText(u"甲乙"_s);
+        QVERIFY(marks().isEmpty());
+        detailBox()->moveCursor(QTextCursor::End);
+        QTest::keyClick(detailBox(), Qt::Key_Return);
+        typeText(detailBox(), keyword + u"丙"_s);
+        QCOMPARE(marks(), (Runs{{3, 5}}));
+        // A line break typed into the keyword splits it: no mark is left.
+        QTextCursor cursor = detailBox()->textCursor();
+        cursor.setPosition(4);
+        detailBox()->setTextCursor(cursor);
+        QTest::keyClick(detailBox(), Qt::Key_Return);
+        QVERIFY(marks().isEmpty());
+        QVERIFY(detailBox()->document()->isUndoAvailable());
+        detailBox()->undo();
+        QCOMPARE(detailBox()->toPlainText(), u"甲乙\n"_s + keyword + u"丙"_s);
+        QCOMPARE(marks(), (Runs{{3, 5}}));
+    }
+
+    void marksOnlyWhileTheSetHoldsASearch_data() {
+        QTest::addColumn<QString>("after");
+        QTest::newRow("refresh") << u"refresh"_s;
+        QTest::newRow("a search without hits") << u"no hits"_s;
+        QTest::newRow("another search") << u"search"_s;
+        QTest::newRow("a category pick") << u"category"_s;
+    }
+    void marksOnlyWhileTheSetHoldsASearch() {
+        QFETCH(QString, after);
+        search(u"丸"_s);
+        detailBox()->setPlainText(u"丸，补气丸"_s);
+        QCOMPARE(marks(), (Runs{{0, 1}, {4, 5}}));
+        if (after == u"refresh") {
+            fixture_->click(u"Button_Refresh");
+            QVERIFY(marks().isEmpty());
+        } else if (after == u"no hits") {
+            // The box keeps its text; the full table that the set falls back to marks nothing.
+            detailBox()->setPlainText(u"丸 zzqq"_s);
+            search(u"zzqq"_s);
+            QCOMPARE(fixture_->boxes().texts().size(), 1);
+            QCOMPARE(fixture_->recordSet()->sql(), QStringList{u"Select * from data"_s});
+            QVERIFY(marks().isEmpty());
+            QVERIFY(cellMarks(0).isEmpty());
+        } else if (after == u"search") {
+            search(u"补气"_s);
+            QCOMPARE(marks(), (Runs{{2, 4}}));
+        } else {
+            auto* box = fixture_->child<QComboBox>(u"ComboBox_Class");
+            const int entry = box->findText(u"补气"_s);
+            QVERIFY(entry >= 0);
+            box->showPopup();
+            QAbstractItemView* list = box->view();
+            QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+            const QRect place = list->visualRect(list->model()->index(entry, 0));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place.center());
+            QCOMPARE(fixture_->child<QLineEdit>(u"searchkeyword")->text(), u"补气"_s);
+            QCOMPARE(marks(), (Runs{{2, 4}}));
+        }
+    }
+
+    void listMarksTitles_data() {
+        QTest::addColumn<bool>("plainLook");
+        QTest::newRow("under the style") << false;
+        QTest::newRow("in the plain look") << true;
+    }
+    // The list marks the keyword in the titles it shows, and draws the marks in the cells, the
+    // current one among them; the titles' text is untouched.
+    void listMarksTitles() {
+        QFETCH(bool, plainLook);
+        const QString styleSheet = qApp->styleSheet();
+        const auto restore = qScopeGuard([&styleSheet] { qApp->setStyleSheet(styleSheet); });
+        if (plainLook)
+            qApp->setStyleSheet(QString());
+        search(u"丸"_s);
+        const QAbstractItemModel* model = fixture_->grid()->model();
+        int marked = 0;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QString title = model->index(row, 1).data().toString();
+            QCOMPARE(cellMarks(row), plainRuns(title, u"丸"_s));
+            marked += title.contains(u'丸') ? 1 : 0;
+        }
+        QVERIFY(marked > 0);
+        QCOMPARE(cellMarks(0, 0), Runs{}); // the number's column is not searched
+
+        // A row that is not the current one, whose cell is not drawn selected.
+        const int row = firstRowWhereTitleHas(u"丸"_s, 1);
+        const int other = firstRowWhereTitleHas(QString(), row);
+        QVERIFY(drawsMarks(row));
+        QVERIFY(!drawsMarks(other));
+        QVERIFY(!drawsMarks(row, true));
+        clickCell(row); // the current row's cell, drawn selected
+        QVERIFY(drawsMarks(row, true));
+
+        fixture_->click(u"Button_Refresh");
+        QVERIFY(cellMarks(row).isEmpty());
+        QVERIFY(!drawsMarks(row));
+    }
+
+private:
+    QPlainTextEdit* detailBox() const { return fixture_->child<QPlainTextEdit>(u"Memo_Info"); }
+
+    void search(const QString& keyword) {
+        fixture_->child<QLineEdit>(u"searchkeyword")->setText(keyword);
+        fixture_->click(u"Button_Search");
+    }
+
+    void clickCell(int row) const {
+        app::ListGrid* grid = fixture_->grid();
+        const QModelIndex cell = grid->model()->index(row, 1);
+        grid->scrollTo(cell);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+    }
+
+    // The detail box's marks, as its overlay holds them.
+    Runs marks() const {
+        Runs runs;
+        for (const QTextEdit::ExtraSelection& selection : detailBox()->extraSelections())
+            runs.append({selection.cursor.selectionStart(), selection.cursor.selectionEnd()});
+        return runs;
+    }
+
+    Runs cellMarks(int row, int column = 1) const {
+        app::ListGrid* grid = fixture_->grid();
+        const auto* cells = qobject_cast<app::MarkedCellDelegate*>(grid->itemDelegate());
+        if (cells == nullptr)
+            return {};
+        Runs runs;
+        for (const db::LikeSpan& span : cells->marksAt(grid->model()->index(row, column)))
+            runs.append({static_cast<int>(span.begin), static_cast<int>(span.end)});
+        return runs;
+    }
+
+    // The first row from `from` on whose title has `part`, or, for an empty `part`, has none of
+    // what the search found.
+    int firstRowWhereTitleHas(const QString& part, int from = 0) const {
+        const QAbstractItemModel* model = fixture_->grid()->model();
+        for (int row = from; row < model->rowCount(); ++row) {
+            const QString title = model->index(row, 1).data().toString();
+            if (part.isEmpty() ? cellMarks(row).isEmpty() : title.contains(part))
+                return row;
+        }
+        qFatal("no such title");
+    }
+
+    // Whether the row's title cell is drawn with marks: a few pixels of their colours at least.
+    bool drawsMarks(int row, bool onSelection = false) const {
+        app::ListGrid* grid = fixture_->grid();
+        const QModelIndex cell = grid->model()->index(row, 1);
+        grid->scrollTo(cell);
+        const QImage drawn = grid->viewport()->grab(grid->visualRect(cell)).toImage();
+        int pixels = 0;
+        for (int y = 0; y < drawn.height(); ++y) {
+            for (int x = 0; x < drawn.width(); ++x)
+                pixels += isMarkColour(drawn.pixel(x, y), onSelection) ? 1 : 0;
+        }
+        return pixels >= 20;
+    }
+
+    std::unique_ptr<FormFixture> fixture_;
+};
+
+VORLANTIX_WINDOW_TEST_MAIN(FormMarksTest)
+#include "form_marks_test.moc"
