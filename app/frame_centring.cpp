@@ -6,8 +6,9 @@
 
 namespace app {
 
-FrameCentring::FrameCentring(QWidget* window) : QObject(window), window_(window) {
-    centre();
+FrameCentring::FrameCentring(QWidget* window, Start start) : QObject(window), window_(window) {
+    if (start == Start::Now)
+        centre();
     window->installEventFilter(this);
 }
 

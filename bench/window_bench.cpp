@@ -42,11 +42,11 @@ long residentKilobytes() {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int /*argc*/, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     registerEmbeddedDatabase();
-    app::Application application(argc, argv);
+    app::Application application(argv[0]);
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
 

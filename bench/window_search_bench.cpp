@@ -30,11 +30,11 @@ constexpr int kRuns = 9;
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int /*argc*/, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     registerEmbeddedDatabase();
-    app::Application application(argc, argv);
+    app::Application application(argv[0]);
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
 
