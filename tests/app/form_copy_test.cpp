@@ -6,6 +6,7 @@
 #include "window_test_main.h"
 
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
@@ -21,10 +22,12 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Characters that a conversion to plain text would change, each in a body of its own:
-// "甲", the character, "乙", then a section heading, which the reader puts on a new line.
+// "甲", the character, "乙", then a section heading, which the reader puts on a new line. The
+// database holds no character beyond the Basic Multilingual Plane: that one is typed into the box.
 struct Character {
     const char* name;
     QString text;
+    bool typed = false;
 };
 
 const std::vector<Character>& characters() {
@@ -34,8 +37,9 @@ const std::vector<Character>& characters() {
         {"tab", u"\t"_s},
         {"line separator", u"\u2028"_s},
         {"paragraph separator", u"\u2029"_s},
-        {"surrogate pair", u"\U0002A6A5"_s},
         {"zero-width joiner", u"\u200d"_s},
+        // Last: the rows of the database are the characters before it.
+        {"surrogate pair", u"\U0002A6A5"_s, true},
     };
     return all;
 }
@@ -49,6 +53,8 @@ const jet::Bytes& database() {
     static const jet::Bytes bytes = [] {
         std::vector<jet::Remedy> remedies;
         for (const Character& character : characters()) {
+            if (character.typed)
+                continue;
             const QString body = bodyWith(character.text);
             remedies.push_back({static_cast<std::int32_t>(remedies.size() + 1),
                                 u"方"_s.toStdU16String(),
@@ -81,8 +87,12 @@ private Q_SLOTS:
     void copyKeepsTheCharacters_data() {
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("character");
-        for (size_t i = 0; i < characters().size(); ++i)
-            QTest::newRow(characters()[i].name) << int(i) << characters()[i].text;
+        QTest::addColumn<bool>("typed");
+        for (size_t i = 0; i < characters().size(); ++i) {
+            const Character& character = characters()[i];
+            QTest::newRow(character.name)
+                << (character.typed ? 0 : int(i)) << character.text << character.typed;
+        }
     }
     // The box holds the formatted body character for character; its paragraphs are its lines.
     // A U+2029 of the body is such a paragraph break, as the CR LF pairs are, so it is copied as
@@ -90,11 +100,21 @@ private Q_SLOTS:
     void copyKeepsTheCharacters() {
         QFETCH(int, row);
         QFETCH(QString, character);
+        QFETCH(bool, typed);
         app::ListGrid* grid = fixture_->grid();
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                           grid->visualRect(grid->model()->index(row, 1)).center());
         auto* box = fixture_->child<QPlainTextEdit>(u"Memo_Info");
-        const QString formatted = lookup::FormatRemedyBody(bodyWith(character));
+        QString formatted =
+            lookup::FormatRemedyBody(bodyWith(characters()[static_cast<size_t>(row)].text));
+        if (typed) {
+            box->moveCursor(QTextCursor::End);
+            // As an input method hands it over: both halves at once.
+            QInputMethodEvent input;
+            input.setCommitString(character);
+            QApplication::sendEvent(box, &input);
+            formatted += character;
+        }
         QCOMPARE(box->document()->toRawText(),
                  QString(formatted).replace(u"\r\n"_s, QString(QChar::ParagraphSeparator)));
 

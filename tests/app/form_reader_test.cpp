@@ -128,13 +128,13 @@ private Q_SLOTS:
         detailBox()->setPlainText(u"前一个"_s);
         const auto [pressOn, pressAt] = spot(press, pressRow);
         const auto [releaseOn, releaseAt] = spot(release, releaseRow);
+        // The widget pressed keeps the mouse until the release: it receives the moves and the
+        // release, wherever the pointer is.
+        const QPoint end = pressOn->mapFromGlobal(releaseOn->mapToGlobal(releaseAt));
         QTest::mousePress(pressOn, Qt::LeftButton, {}, pressAt);
-        // Through the middle of the way, then to the end, with the button held.
-        const QPoint globalEnd = releaseOn->mapToGlobal(releaseAt);
-        const QPoint globalStart = pressOn->mapToGlobal(pressAt);
-        QTest::mouseMove(releaseOn, releaseOn->mapFromGlobal((globalStart + globalEnd) / 2));
-        QTest::mouseMove(releaseOn, releaseAt);
-        QTest::mouseRelease(releaseOn, Qt::LeftButton, {}, releaseAt);
+        QTest::mouseMove(pressOn, (pressAt + end) / 2);
+        QTest::mouseMove(pressOn, end);
+        QTest::mouseRelease(pressOn, Qt::LeftButton, {}, end);
         if (!clicked) {
             QCOMPARE(detailBox()->toPlainText(), u"前一个"_s);
             return;
