@@ -23,7 +23,19 @@ void detail::FontRulesLoading::waitForFontRules() {
     rules_.get();
 }
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+detail::QtCommandLine::QtCommandLine(const char* programName)
+    : name_(programName != nullptr ? programName : "vorlantix") {
+    argv_[0] = name_.data();
+    const bool platformChosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (!platformChosen && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+        argv_[1] = platformOption_.data();
+        argv_[2] = platform_.data();
+        argc_ = 3;
+    }
+}
+
+Application::Application(const char* programName)
+    : QtCommandLine(programName), QApplication(argc_, argv_) {
     // Set before the first window (the style's error box may be one): the application name gives
     // every window its X11 class "Vorlantix", which the desktop entry names.
     setApplicationName(kApplicationTitle.toString());

@@ -6,14 +6,19 @@
 
 namespace app {
 
-FrameCentring::FrameCentring(QWidget* window) : QObject(window), window_(window) {
-    centre();
+FrameCentring::FrameCentring(QWidget* window, Start start) : QObject(window), window_(window) {
+    if (start == Start::Now)
+        centre();
     window->installEventFilter(this);
 }
 
 bool FrameCentring::eventFilter(QObject* watched, QEvent* event) {
-    // The frame shows in the window's geometry once the window manager has reparented it.
-    if (watched == window_ && (event->type() == QEvent::Move || event->type() == QEvent::Show) &&
+    // The frame shows in the window's geometry once the window manager has reparented it: after
+    // a move, or by the window's first drawing, when Qt had already put the window where the
+    // window manager leaves it.
+    const auto type = event->type();
+    if (watched == window_ &&
+        (type == QEvent::Move || type == QEvent::Show || type == QEvent::Paint) &&
         window_->frameGeometry().size() != window_->size()) {
         window_->removeEventFilter(this);
         centre();

@@ -12,8 +12,15 @@ namespace app {
 class FrameCentring : public QObject {
     Q_OBJECT
 public:
-    // Centres `window` now; the window owns the object.
-    explicit FrameCentring(QWidget* window);
+    enum class Start {
+        Now,
+        // For a window whose size is only known when it is shown (a message box), which Qt
+        // itself centres by that size first.
+        OnceFramed,
+    };
+
+    // Centres `window` from `start` on; the window owns the object.
+    explicit FrameCentring(QWidget* window, Start start = Start::Now);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

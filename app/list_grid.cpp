@@ -77,6 +77,13 @@ ListGrid::ListGrid(QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectItems);
     // The engine is read-only: nothing typed into the grid could be kept.
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A press on the row indicator makes that row the current record.
+    connect(rowIndicator(), &RowIndicatorHeader::rowPressed, this, [this](int row) {
+        setFocus(Qt::MouseFocusReason);
+        const int column = shownColumn();
+        if (model() != nullptr && column >= 0)
+            setCurrentIndex(model()->index(row, column));
+    });
     // Hiding the current cell's column (the owner's column layout) moves the cell to a shown one.
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int, int, int newSize) {
         if (newSize == 0)
@@ -144,9 +151,7 @@ void ListGrid::followRecordSet() {
         return;
     const int row = source->recordSet().currentRow();
     rowIndicator()->setIndicatorRow(row);
-    const int column = currentIndex().isValid() && !isColumnHidden(currentIndex().column())
-                           ? currentIndex().column()
-                           : firstVisibleColumn();
+    const int column = shownColumn();
     if (row < 0 || column < 0)
         return;
     const QModelIndex index = model()->index(row, column);
@@ -155,6 +160,12 @@ void ListGrid::followRecordSet() {
     QScopedValueRollback guard(following_, true);
     setCurrentIndex(index);
     scrollTo(index);
+}
+
+int ListGrid::shownColumn() const {
+    return currentIndex().isValid() && !isColumnHidden(currentIndex().column())
+               ? currentIndex().column()
+               : firstVisibleColumn();
 }
 
 int ListGrid::firstVisibleColumn() const {

@@ -42,6 +42,8 @@ protected:
 private:
     bool defaultWindowMethod(QEvent* event);
     void followRecordSet();
+    // The current cell's column while it is shown, else the first shown one.
+    int shownColumn() const;
     int firstVisibleColumn() const;
 
     // The window may destroy the data source before the grid.

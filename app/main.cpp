@@ -2,9 +2,10 @@
 #include "app/tform1.h"
 #include "assets/embedded_database.h"
 
-int main(int argc, char* argv[]) {
+int main(int /*argc*/, char* argv[]) {
     registerEmbeddedDatabase();
-    app::Application application(argc, argv);
+    // The program reads no arguments, and hands none to Qt.
+    app::Application application(argv[0]);
     TForm1 Form1;
     Form1.show();
     QApplication::exec();

@@ -1,5 +1,6 @@
 #include "app/row_indicator_header.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionHeader>
@@ -27,6 +28,16 @@ void RowIndicatorHeader::setIndicatorRow(int row) {
         return;
     indicatorRow_ = row;
     viewport()->update();
+}
+
+void RowIndicatorHeader::mousePressEvent(QMouseEvent* event) {
+    const int row = logicalIndexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && row >= 0) {
+        Q_EMIT rowPressed(row);
+        event->accept();
+        return;
+    }
+    QHeaderView::mousePressEvent(event);
 }
 
 void RowIndicatorHeader::paintSection(QPainter* painter, const QRect& rect,

@@ -5,7 +5,7 @@
 namespace app {
 
 // The narrow column at the left edge of the list grid: a blank button per row, with a marker on
-// the row of the current record only.
+// the row of the current record only. A left press on a row's button reports that row.
 class RowIndicatorHeader : public QHeaderView {
     Q_OBJECT
 public:
@@ -18,7 +18,11 @@ public:
     // header's own hint would measure up to 200 rows' numbers at every change of the list.
     QSize sizeHint() const override;
 
+Q_SIGNALS:
+    void rowPressed(int row);
+
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 
 private:

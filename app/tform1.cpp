@@ -2,6 +2,7 @@
 
 #include "app/application_title.h"
 #include "app/category_box.h"
+#include "app/cell_click_reporter.h"
 #include "app/click_reporter.h"
 #include "app/error_report.h"
 #include "app/frame_centring.h"
@@ -36,6 +37,7 @@
 #include <QResource>
 #include <QShortcut>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -288,9 +290,8 @@ void TForm1::connectEvents() {
     bind(Button_Web, &QPushButton::clicked, &TForm1::Button_WebClick);
     bind(Button_Updata, &QPushButton::clicked, &TForm1::Button_UpdataClick);
     bind(Button_Close, &QPushButton::clicked, &TForm1::Button_CloseClick);
-    connect(DBGrid1, &QAbstractItemView::clicked, this, [this](const QModelIndex& cell) {
-        app::runReportingErrors([&] { DBGrid1CellClick(cell.column()); });
-    });
+    connect(new app::CellClickReporter(DBGrid1), &app::CellClickReporter::clicked, this,
+            [this](int column) { app::runReportingErrors([&] { DBGrid1CellClick(column); }); });
     bind(new app::ClickReporter(Image1), &app::ClickReporter::clicked, &TForm1::Image1Click);
     bind(new app::ClickReporter(Label3), &app::ClickReporter::clicked, &TForm1::Label3Click);
     auto* keywordClicks = new app::ClickReporter(searchkeyword);
@@ -359,14 +360,17 @@ void TForm1::DBGrid1CellClick(int /*column*/) {
 }
 
 void TForm1::Button_CopyClick() {
-    const QString text = Memo_Info->toPlainText();
+    // The box's own characters: toPlainText() would turn no-break spaces into spaces and line
+    // separators into line breaks.
+    const QString text = Memo_Info->document()->toRawText();
     if (text.isEmpty()) {
         app::showMessage(kNothingToCopyMessage.toString());
         return;
     }
     Memo_Info->selectAll();
-    // Copied with CR LF line breaks, as the remedy texts have them.
-    QGuiApplication::clipboard()->setText(QString(text).replace(u'\n', u"\r\n"_s));
+    // Its lines, the document's paragraphs, end in CR LF, as the remedy texts have them.
+    QGuiApplication::clipboard()->setText(
+        QString(text).replace(QChar::ParagraphSeparator, u"\r\n"_s));
     app::showMessage(kCopiedMessage.toString());
 }
 

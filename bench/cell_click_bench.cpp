@@ -44,8 +44,8 @@ qsizetype goToLongestBody(db::RecordSet& set) {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
-    const WindowBenchProcess process(argc, argv);
+int main(int /*argc*/, char* argv[]) {
+    const WindowBenchProcess process(argv[0]);
 
     TForm1 form;
     form.show();

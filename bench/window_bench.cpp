@@ -40,8 +40,8 @@ long residentKilobytes() {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
-    const WindowBenchProcess process(argc, argv);
+int main(int /*argc*/, char* argv[]) {
+    const WindowBenchProcess process(argv[0]);
 
     const auto resource = db::findResource(u"mdb", u"ResBuild");
     const QByteArray bytes(reinterpret_cast<const char*>(resource->data()),

@@ -11,7 +11,8 @@
 // runtime directory of its own for the working copy.
 class WindowBenchProcess {
 public:
-    WindowBenchProcess(int& argc, char** argv) : prepared_(prepare()), application_(argc, argv) {
+    explicit WindowBenchProcess(const char* programName)
+        : prepared_(prepare()), application_(programName) {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
     }
 

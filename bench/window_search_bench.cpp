@@ -26,8 +26,8 @@ constexpr int kRuns = 9;
 
 } // namespace
 
-int main(int argc, char* argv[]) {
-    const WindowBenchProcess process(argc, argv);
+int main(int /*argc*/, char* argv[]) {
+    const WindowBenchProcess process(argv[0]);
 
     TForm1 form;
     form.show();

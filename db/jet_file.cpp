@@ -40,6 +40,19 @@ constexpr int kDeletedRow = 0x4000;
     throw DatabaseError(text.toStdString());
 }
 
+// libmdb hands names and values over in the charset that the environment's MDBICONV names, read
+// when it opens a file; the engine wants UTF-8 whatever the user's environment says. The handle's
+// converters are replaced instead of the variable: the environment is the whole process's.
+void convertTextToUtf8(MdbHandle* mdb, const QString& shown) {
+    mdb_iconv_close(mdb);
+    mdb->iconv_in = iconv_open("UTF-8", "UCS-2LE");
+    mdb->iconv_out = iconv_open("UCS-2LE", "UTF-8");
+    if (mdb->iconv_in == reinterpret_cast<iconv_t>(-1) ||
+        mdb->iconv_out == reinterpret_cast<iconv_t>(-1)) {
+        fail(u"Cannot open database '%1': no UTF-8 conversion"_s.arg(shown));
+    }
+}
+
 struct TableDefDeleter {
     void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
 };
@@ -324,8 +337,6 @@ JetFile::JetFile(int fd, const QString& shownPath) : handle_(std::make_unique<Ha
 
 void JetFile::openImage(JetImage image) {
     handle_->image = std::move(image);
-    // libmdb converts text to the charset named in MDBICONV; the engine wants UTF-8.
-    ::unsetenv("MDBICONV");
     // Through constData(): data() would copy an image that lies over a mapped file. libmdb only
     // reads the buffer; a mapped one is private all the same.
     const QByteArray& bytes = handle_->image.bytes;
@@ -334,6 +345,7 @@ void JetFile::openImage(JetImage image) {
     if (handle_->mdb == nullptr) {
         fail(u"Cannot open database '%1'"_s.arg(handle_->shownPath));
     }
+    convertTextToUtf8(handle_->mdb, handle_->shownPath);
     handle_->tables = readCatalog(handle_->mdb, handle_->shownPath);
     handle_->values = std::make_shared<const StoredValueReader>(
         handle_->image, handle_->mdb->f->db_key,

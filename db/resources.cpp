@@ -12,6 +12,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <mutex>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -108,27 +109,38 @@ posix::UniqueFd openForReplacing(const QString& path) {
 }
 
 // A write beyond the file-size limit (RLIMIT_FSIZE) raises SIGXFSZ, which ends the program
-// without a word by default. While this object lives the signal is ignored, so the write fails
-// with EFBIG instead and takes the write-error path.
-class SignalIgnored {
+// without a word by default. While this object lives the signal is held back from the calling
+// thread, so the write fails with EFBIG instead and takes the write-error path; one raised
+// meanwhile is taken off again. Only the thread's own signal mask changes: the signal's
+// disposition belongs to the whole process, whose other threads run on.
+class SignalHeldBack {
 public:
-    explicit SignalIgnored(int signal) : signal_(signal) {
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        ::sigaction(signal_, &ignore, &saved_);
+    explicit SignalHeldBack(int signal) : signal_(signal) {
+        sigemptyset(&held_);
+        sigaddset(&held_, signal);
+        ::pthread_sigmask(SIG_BLOCK, &held_, &saved_);
     }
-    SignalIgnored(const SignalIgnored&) = delete;
-    SignalIgnored& operator=(const SignalIgnored&) = delete;
-    ~SignalIgnored() { ::sigaction(signal_, &saved_, nullptr); }
+    SignalHeldBack(const SignalHeldBack&) = delete;
+    SignalHeldBack& operator=(const SignalHeldBack&) = delete;
+    ~SignalHeldBack() {
+        sigset_t pending;
+        // One that was held back before is left for whoever held it back.
+        if (sigismember(&saved_, signal_) != 1 && ::sigpending(&pending) == 0 &&
+            sigismember(&pending, signal_) == 1) {
+            const timespec now{};
+            ::sigtimedwait(&held_, nullptr, &now);
+        }
+        ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+    }
 
 private:
     int signal_;
-    struct sigaction saved_ {};
+    sigset_t held_{};
+    sigset_t saved_{};
 };
 
 void writeAll(int fd, std::span<const std::byte> bytes, const QString& path) {
-    const SignalIgnored fileSizeSignal(SIGXFSZ);
+    const SignalHeldBack fileSizeSignal(SIGXFSZ);
     while (!bytes.empty()) {
         const size_t chunk = std::min<size_t>(bytes.size(), SSIZE_MAX);
         const ssize_t written = ::write(fd, bytes.data(), chunk);

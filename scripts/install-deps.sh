@@ -11,7 +11,8 @@ packages=(
     mdbtools mdbtools-dev
     zlib1g-dev libjpeg-dev libsqlite3-dev
     fonts-arphic-uming fontconfig libfontconfig-dev
-    xvfb xauth x11-utils xdotool imagemagick libxcb1-dev libxcb-damage0-dev
+    xvfb xauth x11-utils xdotool xclip imagemagick libxcb1-dev libxcb-damage0-dev
+    weston xwayland qt6-wayland
     dpkg-dev desktop-file-utils appstream lintian openbox wmctrl
     valgrind clang-tidy-14 clang-format-14
 )

@@ -1,9 +1,11 @@
 #include "app/list_grid.h"
+#include "app/row_indicator_header.h"
 #include "assets/embedded_database.h"
 #include "db/record_set.h"
 #include "db/working_copy.h"
 #include "form_fixture.h"
 #include "key_input.h"
+#include "lookup/format_remedy_body.h"
 #include "lookup/web_links.h"
 #include "window_test_main.h"
 
@@ -37,7 +39,11 @@ void turnWheel(app::ListGrid* grid, QPoint delta) {
     turnWheel(grid->viewport(), delta);
 }
 
+enum class Spot { Cell, Title, ColumnBorder, RowIndicator, Outside };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Spot)
 
 // Reading a remedy, copying it, the wheel over the list and the web links, through the window.
 class FormReaderTest : public QObject {
@@ -88,6 +94,71 @@ private Q_SLOTS:
         QTest::mouseClick(grid->viewport(), Qt::RightButton, {},
                           grid->visualRect(grid->model()->index(1, 1)).center());
         QCOMPARE(detailBox()->toPlainText(), QString());
+    }
+
+    // A press somewhere in the grid, a move with the button held, a release: a cell click when
+    // the release is over a data cell and the press did not drag a column's border. The click
+    // reads the current record as it is then.
+    void cellClickOnRelease_data() {
+        QTest::addColumn<Spot>("press");
+        QTest::addColumn<int>("pressRow");
+        QTest::addColumn<Spot>("release");
+        QTest::addColumn<int>("releaseRow");
+        QTest::addColumn<bool>("clicked");
+        QTest::addColumn<int>("current");
+        QTest::newRow("same cell") << Spot::Cell << 3 << Spot::Cell << 3 << true << 3;
+        QTest::newRow("another row") << Spot::Cell << 3 << Spot::Cell << 5 << true << 5;
+        QTest::newRow("from the row indicator")
+            << Spot::RowIndicator << 2 << Spot::Cell << 4 << true << 2;
+        QTest::newRow("from the title row") << Spot::Title << 0 << Spot::Cell << 4 << true << 0;
+        QTest::newRow("after resizing a column")
+            << Spot::ColumnBorder << 0 << Spot::Cell << 4 << false << 0;
+        QTest::newRow("over the title row") << Spot::Cell << 3 << Spot::Title << 0 << false << -1;
+        QTest::newRow("over the row indicator")
+            << Spot::Cell << 3 << Spot::RowIndicator << 3 << false << -1;
+        QTest::newRow("outside the grid") << Spot::Cell << 3 << Spot::Outside << 0 << false << -1;
+    }
+    void cellClickOnRelease() {
+        QFETCH(Spot, press);
+        QFETCH(int, pressRow);
+        QFETCH(Spot, release);
+        QFETCH(int, releaseRow);
+        QFETCH(bool, clicked);
+        QFETCH(int, current);
+        detailBox()->setPlainText(u"前一个"_s);
+        const auto [pressOn, pressAt] = spot(press, pressRow);
+        const auto [releaseOn, releaseAt] = spot(release, releaseRow);
+        // The widget pressed keeps the mouse until the release: it receives the moves and the
+        // release, wherever the pointer is.
+        const QPoint end = pressOn->mapFromGlobal(releaseOn->mapToGlobal(releaseAt));
+        QTest::mousePress(pressOn, Qt::LeftButton, {}, pressAt);
+        QTest::mouseMove(pressOn, (pressAt + end) / 2);
+        QTest::mouseMove(pressOn, end);
+        QTest::mouseRelease(pressOn, Qt::LeftButton, {}, end);
+        if (!clicked) {
+            QCOMPARE(detailBox()->toPlainText(), u"前一个"_s);
+            return;
+        }
+        QCOMPARE(fixture_->recordSet()->currentRow(), current);
+        QCOMPARE(detailBox()->toPlainText(), shownBody(current));
+    }
+
+    // A press on the row indicator makes that row the current record; the detail box keeps the
+    // remedy it showed.
+    void rowIndicatorPressMovesTheRecord() {
+        clickCell(1, 1);
+        const QString shown = detailBox()->toPlainText();
+        app::ListGrid* grid = fixture_->grid();
+        const auto [indicator, at] = spot(Spot::RowIndicator, 4);
+        QTest::mousePress(indicator, Qt::LeftButton, {}, at);
+        QCOMPARE(fixture_->recordSet()->currentRow(), 4);
+        QCOMPARE(grid->currentIndex().row(), 4);
+        QCOMPARE(grid->currentIndex().column(), 1);
+        QCOMPARE(grid->rowIndicator()->indicatorRow(), 4);
+        QVERIFY(grid->hasFocus());
+        QTest::mouseRelease(indicator, Qt::LeftButton, {}, at);
+        QCOMPARE(detailBox()->toPlainText(), shown);
+        QCOMPARE(fixture_->recordSet()->currentRow(), 4);
     }
 
     void copy_data() {
@@ -290,6 +361,36 @@ private:
                 return row;
         }
         qFatal("no such remedy");
+    }
+
+    // A place in or around the list grid: the widget that receives the mouse there, and the
+    // point in it.
+    std::pair<QWidget*, QPoint> spot(Spot where, int row) const {
+        app::ListGrid* grid = fixture_->grid();
+        QHeaderView* titles = grid->horizontalHeader();
+        switch (where) {
+        case Spot::Cell:
+            return {grid->viewport(), grid->visualRect(grid->model()->index(row, 1)).center()};
+        case Spot::Title:
+            return {titles->viewport(),
+                    QPoint(titles->sectionViewportPosition(1) + 40, titles->height() / 2)};
+        case Spot::ColumnBorder:
+            return {titles->viewport(),
+                    QPoint(titles->sectionViewportPosition(1) + titles->sectionSize(1) - 1,
+                           titles->height() / 2)};
+        case Spot::RowIndicator:
+            return {grid->verticalHeader()->viewport(),
+                    QPoint(grid->verticalHeader()->width() / 2,
+                           grid->rowViewportPosition(row) + grid->rowHeight(row) / 2)};
+        case Spot::Outside:
+            return {detailBox(), detailBox()->rect().center()};
+        }
+        return {};
+    }
+
+    QString shownBody(int row) const {
+        return lookup::FormatRemedyBody(fixture_->recordSet()->valueText(row, 2))
+            .replace(u"\r\n"_s, u"\n"_s);
     }
 
     void clickCell(int row, int column) const {

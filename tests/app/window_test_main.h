@@ -9,7 +9,7 @@
 // builds is the window users see.
 #define VORLANTIX_WINDOW_TEST_MAIN(TestObject)                                                     \
     int main(int argc, char* argv[]) {                                                             \
-        app::Application application(argc, argv);                                                  \
+        app::Application application(argv[0]);                                                     \
         TestObject test;                                                                           \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return QTest::qExec(&test, argc, argv);                                                    \

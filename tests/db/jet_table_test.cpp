@@ -25,6 +25,7 @@ class JetTableTest : public QObject {
 private Q_SLOTS:
     void readsRowsInStorageOrderWithTypes();
     void readsUnicodeText();
+    void readsUtf8AndLeavesTheEnvironment();
     void tellsNullFromValues();
     void tellsNullFromEmptyText();
     void rejectsBadFiles_data();
@@ -60,6 +61,20 @@ void JetTableTest::readsUnicodeText() {
     QCOMPARE(table.rows[2][1].toString(), u"Мир"_s);
     QCOMPARE(table.rows[4][1].toString(), u"漢字仮名交じり文"_s);
     QCOMPARE(table.rows[6][1].toString(), u"ümlaut"_s);
+}
+
+// libmdb would name columns in the charset of MDBICONV, here one without Chinese; the engine
+// reads UTF-8 all the same, and leaves the variable to the other threads that read it.
+void JetTableTest::readsUtf8AndLeavesTheEnvironment() {
+    qputenv("MDBICONV", "ISO-8859-1");
+    const db::JetTable table = db::readJetTable(fixture(u"small_remedies.mdb"_s), u"data"_s);
+    const QByteArray left = qgetenv("MDBICONV");
+    qunsetenv("MDBICONV");
+    QCOMPARE(left, QByteArray("ISO-8859-1"));
+    QCOMPARE(table.columns.size(), 3);
+    QCOMPARE(table.columns[0].name, u"编号"_s);
+    QCOMPARE(table.columns[1].name, u"标题"_s);
+    QCOMPARE(table.columns[2].name, u"内容"_s);
 }
 
 void JetTableTest::tellsNullFromValues() {

@@ -5,10 +5,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <csignal>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace fixtures;
@@ -64,6 +66,7 @@ private Q_SLOTS:
     void refusesToCreateAndLeavesEverythingAsItWas();
     void writeFailureRemovesThePartialCopy_data();
     void writeFailureRemovesThePartialCopy();
+    void writeLeavesSignalDispositionsAlone();
 
 private:
     std::optional<QTemporaryDir> dir_;
@@ -311,6 +314,50 @@ void ResourcesTest::writeFailureRemovesThePartialCopy() {
         QSKIP("cannot mount a small file system here");
     QVERIFY2(child.succeeded(), child.describe().constData());
     QVERIFY2(child.report.contains(native(target_)), child.report.constData());
+}
+
+// The copy is written on a worker while other threads run: what happens to SIGXFSZ in the
+// meantime is the writing thread's affair alone. A second thread watches the signal's
+// disposition, which belongs to the whole process, through writes that hit a file-size limit.
+void ResourcesTest::writeLeavesSignalDispositionsAlone() {
+    const ChildOutcome child = runInChild([&](int reportFd) {
+        std::signal(SIGXFSZ, SIG_DFL);
+        std::atomic<bool> watching = false;
+        std::atomic<bool> done = false;
+        std::atomic<bool> changed = false;
+        std::thread watcher([&] {
+            while (!done) {
+                struct sigaction now {};
+                ::sigaction(SIGXFSZ, nullptr, &now);
+                if (now.sa_handler != SIG_DFL)
+                    changed = true;
+                watching = true;
+            }
+        });
+        while (!watching)
+            std::this_thread::yield();
+        // Whole writes, and writes cut short by a file-size limit.
+        for (int round = 0; round < 400 && !changed; ++round) {
+            if (round == 200) {
+                rlimit limit{};
+                ::getrlimit(RLIMIT_FSIZE, &limit);
+                limit.rlim_cur = 64 * 1024;
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            try {
+                db::ExtractResourceToFile(u"Large"_s, u"mdb"_s, target_);
+            } catch (const db::FileWriteError&) {
+                if (round < 200)
+                    return 3;
+            }
+        }
+        done = true;
+        watcher.join();
+        if (changed)
+            report(reportFd, "the disposition of SIGXFSZ changed during a write");
+        return changed ? 2 : 0;
+    });
+    QVERIFY2(child.succeeded(), child.describe().constData());
 }
 
 QTEST_GUILESS_MAIN(ResourcesTest)
