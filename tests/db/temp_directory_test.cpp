@@ -167,19 +167,28 @@ void TempDirectoryTest::choosesTheUsersDirectory() {
 }
 
 void TempDirectoryTest::acceptsRootsDirectoriesForAnotherUser_data() {
+    QTest::addColumn<QByteArray>("variable");
     QTest::addColumn<uint>("owner");
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("accepted");
 
-    QTest::newRow("root's, sticky like /tmp") << 0U << 01777 << true;
-    QTest::newRow("root's, closed to others") << 0U << 0755 << true;
-    QTest::newRow("root's, open to all, not sticky") << 0U << 0777 << false;
-    QTest::newRow("the user's own, private") << uint(kNobody) << 0700 << true;
+    QTest::newRow("TMPDIR root's, sticky like /tmp") << "TMPDIR"_ba << 0U << 01777 << true;
+    QTest::newRow("TMPDIR root's, closed to others") << "TMPDIR"_ba << 0U << 0755 << true;
+    QTest::newRow("TMPDIR root's, open to all, not sticky") << "TMPDIR"_ba << 0U << 0777 << false;
+    QTest::newRow("TMPDIR the user's own, private") << "TMPDIR"_ba << uint(kNobody) << 0700 << true;
+    // The runtime directory must be the user's own: root's is not the user's, however closed.
+    QTest::newRow("runtime dir root's, private") << "XDG_RUNTIME_DIR"_ba << 0U << 0700 << false;
+    QTest::newRow("runtime dir root's, closed to others")
+        << "XDG_RUNTIME_DIR"_ba << 0U << 0755 << false;
+    QTest::newRow("runtime dir the user's own, private")
+        << "XDG_RUNTIME_DIR"_ba << uint(kNobody) << 0700 << true;
 }
 
-// The user `nobody` starts the program with TMPDIR set: root's directories count as safe as the
-// user's own, unless anybody may rename files in them.
+// The user `nobody` starts the program with TMPDIR or XDG_RUNTIME_DIR set (the other unset): for
+// TMPDIR root's directories count as safe as the user's own, unless anybody may rename files in
+// them; for the runtime directory only the user's own counts.
 void TempDirectoryTest::acceptsRootsDirectoriesForAnotherUser() {
+    QFETCH(QByteArray, variable);
     QFETCH(uint, owner);
     QFETCH(int, mode);
     QFETCH(bool, accepted);
@@ -195,7 +204,8 @@ void TempDirectoryTest::acceptsRootsDirectoriesForAnotherUser() {
         if (!dropToNobody())
             return ChildOutcome::kCannotRun;
         qunsetenv("XDG_RUNTIME_DIR");
-        qputenv("TMPDIR", dir);
+        qunsetenv("TMPDIR");
+        qputenv(variable.constData(), dir);
         report(reportFd, db::GetTempDirectory().toUtf8());
         return 0;
     });
