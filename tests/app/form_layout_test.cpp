@@ -246,7 +246,11 @@ private Q_SLOTS:
         QCOMPARE(bar->panelGeometry(0).width(), 300);
         QCOMPARE(bar->panelGeometry(1).left(), 300);
         QCOMPARE(bar->panelGeometry(1).width(), 150);
-        QVERIFY(bar->panelGeometry(0).bottom() < bar->height());
+        // Each panel runs from 2 pixels below the bar's top to its bottom.
+        for (int panel = 0; panel < 2; ++panel) {
+            QCOMPARE(bar->panelGeometry(panel).top(), 2);
+            QCOMPARE(bar->panelGeometry(panel).bottom(), bar->height() - 1);
+        }
     }
 
     void categoryBox() {

@@ -60,6 +60,8 @@ private Q_SLOTS:
         QTest::newRow("% matches every remedy") << u"%"_s << 8030;
         QTest::newRow("an apostrophe is matched literally") << u"补'气"_s << 0;
         QTest::newRow("Latin text without hits") << u"zzzz"_s << 0;
+        // Only an empty keyword is refused: a space is a keyword like any other.
+        QTest::newRow("a space") << u" "_s << -1;
         // The message shows the keyword as typed, placeholders of a text template included.
         QTest::newRow("a keyword holding %1") << u"%1"_s << -1;
         QTest::newRow("a keyword holding %2, no hits") << u"zz%2"_s << 0;
@@ -104,6 +106,13 @@ private Q_SLOTS:
         QLineEdit* box = keywordBox();
         QTest::mouseClick(box, Qt::LeftButton);
         QCOMPARE(box->text(), QString());
+
+        // A press that is released outside the box is no click.
+        box->setText(u"补血"_s);
+        QTest::mousePress(box, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(box->width() + 20, 5));
+        QCOMPARE(box->text(), u"补血"_s);
+        box->clear();
 
         typeText(box, u"补血"_s);
         QCOMPARE(box->text(), u"补血"_s);
