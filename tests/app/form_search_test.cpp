@@ -313,6 +313,8 @@ private Q_SLOTS:
         QTest::newRow("menu Delete") << u"menu Delete"_s << u"ab cd"_s << QString();
         QTest::newRow("menu Paste") << u"menu &Paste"_s << u"ab cd"_s << u"痔疮"_s;
         QTest::newRow("Shift+Insert") << u"Shift+Insert"_s << u"ab "_s << u"ab 痔疮"_s;
+        // A character typed with the Meta key held goes to the field as it is, uncompleted.
+        QTest::newRow("Meta+character") << u"Meta+character"_s << QString() << u"痔"_s;
         QTest::newRow("menu Cut") << u"menu Cu&t"_s << u"ab cd"_s << QString();
         QTest::newRow("menu key, Paste") << u"menu key &Paste"_s << u"ab cd"_s << u"痔疮"_s;
         QTest::newRow("middle click") << u"middle click"_s << u"ab "_s << u"ab 痔疮"_s;
@@ -348,6 +350,9 @@ private Q_SLOTS:
                 QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         } else if (route == u"Shift+Insert") {
             QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+        } else if (route == u"Meta+character") {
+            QTest::sendKeyEvent(QTest::KeyAction::Click, box, Qt::Key_unknown, u"痔"_s,
+                                Qt::MetaModifier);
         } else if (route.startsWith(u"menu key ")) {
             chooseFromEditMenu(box, route.mid(9).toLatin1().constData(),
                                QContextMenuEvent::Keyboard);

@@ -25,6 +25,7 @@ enum class Setting {
     Missing,          // an absolute path to nothing
     RegularFile,      // an absolute path to a file
     SymlinkToPrivate, // a symbolic link to the private directory
+    NotUtf8,          // ours, mode 0700, its name ending in the byte 0xff, which is not UTF-8
 };
 
 } // namespace
@@ -90,6 +91,11 @@ std::optional<QByteArray> TempDirectoryTest::valueFor(Setting setting, const QSt
     case Setting::RegularFile:
         writeFile(path, "not a directory");
         return native(path);
+    case Setting::NotUtf8: {
+        const QByteArray dir = native(path) + '\xff';
+        ::mkdir(dir.constData(), 0700);
+        return dir;
+    }
     case Setting::SymlinkToPrivate: {
         const QByteArray dir = makeDirectory(path + u".target"_s, 0700);
         QFile::link(QFile::decodeName(dir), path);
@@ -118,6 +124,9 @@ void TempDirectoryTest::choosesTheUsersDirectory_data() {
     QTest::newRow("runtime dir relative") << S::Relative << S::PrivateDirectory << u"tmp"_s;
     QTest::newRow("runtime dir missing") << S::Missing << S::Unset << u"/tmp/"_s;
     QTest::newRow("runtime dir is a file") << S::RegularFile << S::PrivateDirectory << u"tmp"_s;
+    // A name that does not come back from text as the same bytes would lead elsewhere.
+    QTest::newRow("runtime dir not UTF-8") << S::NotUtf8 << S::PrivateDirectory << u"tmp"_s;
+    QTest::newRow("tmpdir not UTF-8") << S::Unset << S::NotUtf8 << u"/tmp/"_s;
     QTest::newRow("tmpdir private") << S::Unset << S::PrivateDirectory << u"tmp"_s;
     QTest::newRow("tmpdir sticky like /tmp") << S::Unset << S::StickyShared << u"tmp"_s;
     // Anybody could rename a file of theirs over the working copy in these.
