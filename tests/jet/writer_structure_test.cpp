@@ -6,6 +6,7 @@
 #include "remedy_samples.h"
 
 #include "jet/format.h"
+#include "jet/long_value_store.h"
 #include "jet/remedy_database.h"
 #include "jet/usage_map.h"
 
@@ -80,6 +81,27 @@ class WriterStructureTest : public QObject {
 private Q_SLOTS:
     // An inline map's bitmap reaches 512 pages from its first one; a page beyond needs bitmap
     // pages, one per 32,736-page slot the pages fall in.
+    // A memo stays in its row up to 64 bytes, takes one long-value row up to 4,076 and a chain
+    // beyond: the kind in the top bits of the field's length word.
+    void memoStorageAtItsLimits_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<uint>("kind");
+        QTest::newRow("inline limit") << 64 << uint(jet::format::kMemoInline);
+        QTest::newRow("one byte more: a row") << 65 << uint(jet::format::kMemoSingleRow);
+        QTest::newRow("row limit")
+            << jet::format::kMaxLongValueRowSize << uint(jet::format::kMemoSingleRow);
+        QTest::newRow("one byte more: a chain") << jet::format::kMaxLongValueRowSize + 1 << 0U;
+    }
+    void memoStorageAtItsLimits() {
+        QFETCH(int, size);
+        QFETCH(uint, kind);
+        jet::LongValueStore store(10);
+        const jet::Bytes field = store.memoField(jet::Bytes(std::size_t(size), 0x41));
+        QCOMPARE(le(field, 0, 4), std::uint32_t(kind | uint(size)));
+        QCOMPARE(field.size(), std::size_t(kind == jet::format::kMemoInline ? 12 + size : 12));
+        QCOMPARE(store.pages().empty(), kind == jet::format::kMemoInline);
+    }
+
     void usageMapReachesExactlyItsBitmap_data() {
         QTest::addColumn<std::vector<std::uint32_t>>("pages");
         QTest::addColumn<int>("bitmapPages");
