@@ -168,10 +168,8 @@ private Q_SLOTS:
     // without picking that entry again.
     void categoryStepsThroughTheOpenList() {
         app::CategoryBox* box = categoryBox();
-        box->setFocus();
-        box->showPopup();
+        QVERIFY(openCategoryList());
         QAbstractItemView* list = box->view();
-        QVERIFY(QTest::qWaitForWindowExposed(list->window()));
         QTest::mouseMove(list->viewport(), list->visualRect(list->model()->index(5, 0)).center());
         QVERIFY(searched_.isEmpty());
         QTest::keyClick(list, Qt::Key_Down);
@@ -188,10 +186,8 @@ private Q_SLOTS:
     // through it and the text was typed to another entry, it runs no search of its own.
     void reopenedListSearchesNothing() {
         app::CategoryBox* box = categoryBox();
-        box->setFocus();
-        box->showPopup();
+        QVERIFY(openCategoryList());
         QAbstractItemView* list = box->view();
-        QVERIFY(QTest::qWaitForWindowExposed(list->window()));
         QTest::keyClick(list, Qt::Key_Down);
         QTest::keyClick(list, Qt::Key_Down);
         QTest::keyClick(list, Qt::Key_Escape);
@@ -433,6 +429,14 @@ private Q_SLOTS:
     }
 
 private:
+    // Gives the category box the focus and opens its list, as its drop-down button does.
+    bool openCategoryList() {
+        app::CategoryBox* box = categoryBox();
+        box->setFocus();
+        box->showPopup();
+        return QTest::qWaitForWindowExposed(box->view()->window());
+    }
+
     // Opens the edit menu on `target` with a right click (or the menu key, sent to the focus
     // widget) and clicks its item `actionName`, as Qt's source text names it.
     static void chooseFromEditMenu(QWidget* target, const char* actionName,
