@@ -27,7 +27,15 @@ constexpr std::array<std::byte, 8> kNotADatabase{std::byte{'n'}, std::byte{'o'},
                                                  std::byte{' '}, std::byte{'a'}, std::byte{' '},
                                                  std::byte{'d'}, std::byte{'b'}};
 
-enum class Leftover { None, Directory, ReadOnlyFile };
+// ReadOnlyDatabase: a database that any engine could read, which makes a later read of it show.
+enum class Leftover { None, Directory, ReadOnlyFile, ReadOnlyDatabase };
+
+QByteArray leftoverBytes(Leftover leftover) {
+    if (leftover != Leftover::ReadOnlyDatabase)
+        return "left by an earlier run"_ba;
+    QFile database(QStringLiteral(VORLANTIX_JET_FIXTURES "/small_remedies.mdb"));
+    return database.open(QIODevice::ReadOnly) ? database.readAll() : QByteArray();
+}
 
 // Collects what is written to standard error (descriptor 2) from its construction to text().
 class StandardErrorCapture {
@@ -91,6 +99,9 @@ private Q_SLOTS:
         QTest::newRow("read-only file left there")
             << true << Leftover::ReadOnlyFile << true << QString()
             << u"Cannot create file \"%1\": it is read-only."_s;
+        QTest::newRow("read-only database left there")
+            << true << Leftover::ReadOnlyDatabase << true << QString()
+            << u"Cannot create file \"%1\": it is read-only."_s;
         QTest::newRow("database cannot be opened")
             << true << Leftover::None << false << QString() << u"'%1' is not a Jet 4.0 database."_s;
         // The reason stays on one line whatever the directory is called.
@@ -117,10 +128,12 @@ private Q_SLOTS:
             QVERIFY(!db::findResource(u"mdb", u"ResBuild"));
         if (leftover == Leftover::Directory)
             QVERIFY(QDir().mkdir(copyPath));
-        if (leftover == Leftover::ReadOnlyFile) {
+        const QByteArray leftBytes = leftoverBytes(leftover);
+        if (leftover == Leftover::ReadOnlyFile || leftover == Leftover::ReadOnlyDatabase) {
+            QVERIFY(!leftBytes.isEmpty());
             QFile file(copyPath);
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("left by an earlier run");
+            file.write(leftBytes);
             file.close();
             QVERIFY(file.setPermissions(QFileDevice::ReadOwner));
         }
@@ -152,13 +165,14 @@ private Q_SLOTS:
         QCOMPARE(grid->model()->rowCount(), 0);
         QCOMPARE(statusBar->panelText(0), QString());
         QCOMPARE(statusBar->panelText(1), QString());
-        if (leftover == Leftover::ReadOnlyFile) {
+        if (leftover == Leftover::ReadOnlyFile || leftover == Leftover::ReadOnlyDatabase) {
             QFile file(copyPath);
             QVERIFY(file.open(QIODevice::ReadOnly));
-            QCOMPARE(file.readAll(), "left by an earlier run"_ba);
+            QCOMPARE(file.readAll(), leftBytes);
         }
 
-        // The refresh has nothing to open either: its error is reported and the window goes on.
+        // The refresh has nothing to open either, not even a refused file an engine could read:
+        // its error is reported and the window goes on.
         QTest::mouseClick(form.findChild<QPushButton*>(u"Button_Refresh"_s), Qt::LeftButton);
         QCOMPARE(answerer.boxes().size(), 1);
         QCOMPARE(answerer.boxes().first().icon, QMessageBox::Critical);

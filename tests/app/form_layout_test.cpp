@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTest>
 
@@ -243,7 +244,11 @@ private Q_SLOTS:
         QCOMPARE(bar->panelGeometry(0).width(), 300);
         QCOMPARE(bar->panelGeometry(1).left(), 300);
         QCOMPARE(bar->panelGeometry(1).width(), 150);
-        QVERIFY(bar->panelGeometry(0).bottom() < bar->height());
+        // Each panel runs from 2 pixels below the bar's top to its bottom.
+        for (int panel = 0; panel < 2; ++panel) {
+            QCOMPARE(bar->panelGeometry(panel).top(), 2);
+            QCOMPARE(bar->panelGeometry(panel).bottom(), bar->height() - 1);
+        }
     }
 
     void categoryBox() {
@@ -293,6 +298,26 @@ private Q_SLOTS:
         QCOMPARE(grid->currentIndex(), current);
         QCOMPARE(grid->selectionModel()->selectedIndexes(), QModelIndexList{current});
         QTest::mouseMove(grid->viewport(), grid->viewport()->rect().center());
+    }
+
+    // The toolkit's grid lines run between the rows and between the columns of the list, in the
+    // style's grid line colour.
+    void listDrawsGridLines() {
+        auto* grid = form_->findChild<app::ListGrid*>(u"DBGrid1"_s);
+        const QImage cells = grid->viewport()->grab().toImage();
+        const QColor line = QColor::fromRgb(static_cast<QRgb>(
+            grid->style()->styleHint(QStyle::SH_Table_GridLineColor, nullptr, grid)));
+        const int firstRowBottom = grid->rowViewportPosition(1) - 1;
+        const int titleRight = grid->columnViewportPosition(1) + grid->columnWidth(1) - 1;
+        const qreal ratio = cells.devicePixelRatio();
+        const auto at = [&](int x, int y) {
+            return cells.pixelColor(QPointF(x * ratio, y * ratio).toPoint());
+        };
+        // Below the first row, and right of the title column, on the second row.
+        QCOMPARE(at(titleRight - 3, firstRowBottom), line);
+        QCOMPARE(at(titleRight, grid->rowViewportPosition(1) + 8), line);
+        // Inside a cell, away from its text, there is no line.
+        QVERIFY(at(titleRight - 1, firstRowBottom - 3) != line);
     }
 
     void bannerAndLinkPointer() {

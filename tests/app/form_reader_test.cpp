@@ -76,6 +76,17 @@ private Q_SLOTS:
         QCOMPARE(detailBox()->toPlainText(), shown);
     }
 
+    // A body that begins with a section heading shows an empty first line before it: the
+    // heading goes on a line of its own like every other, and nothing is trimmed away.
+    void bodyBeginningWithAHeadingKeepsItsEmptyFirstLine() {
+        const int row = rowWhere([](const QString& body) { return body.startsWith(u'【'); });
+        clickCell(row, 1);
+        const QString body = fixture_->recordSet()->valueText(row, 2);
+        const QString shown = detailBox()->toPlainText();
+        QVERIFY2(shown.startsWith(u"\n【"_s), qPrintable(shown.left(20)));
+        QCOMPARE(shown, lookup::FormatRemedyBody(body).replace(u"\r\n"_s, u"\n"_s));
+    }
+
     void remedyWithoutBodyLeavesTheBoxEmpty() {
         const int row = rowWhere([](const QString& body) { return body.isEmpty(); });
         detailBox()->setPlainText(u"前一个"_s);
@@ -207,6 +218,11 @@ private Q_SLOTS:
         QTest::newRow("toward the user: next") << 5 << QPoint(0, -120) << 6;
         QTest::newRow("away from the user: previous") << 5 << QPoint(0, 120) << 4;
         QTest::newRow("no distance: no move") << 5 << QPoint(0, 0) << 5;
+        // A sideways wheel has no direction to step in, whichever way it turns.
+        QTest::newRow("sideways right: no move") << 5 << QPoint(120, 0) << 5;
+        QTest::newRow("sideways left: no move") << 5 << QPoint(-120, 0) << 5;
+        QTest::newRow("mostly sideways, a little toward the user: next")
+            << 5 << QPoint(120, -8) << 6;
         QTest::newRow("three notches at once: one") << 5 << QPoint(0, -360) << 6;
         QTest::newRow("a fraction of a notch: one") << 5 << QPoint(0, -30) << 6;
         QTest::newRow("toward the user at the last") << 8029 << QPoint(0, -120) << 8029;

@@ -60,6 +60,11 @@ private Q_SLOTS:
         QTest::newRow("% matches every remedy") << u"%"_s << 8030;
         QTest::newRow("an apostrophe is matched literally") << u"补'气"_s << 0;
         QTest::newRow("Latin text without hits") << u"zzzz"_s << 0;
+        // Only an empty keyword is refused: a space is a keyword like any other.
+        QTest::newRow("a space") << u" "_s << -1;
+        // The message shows the keyword as typed, placeholders of a text template included.
+        QTest::newRow("a keyword holding %1") << u"%1"_s << -1;
+        QTest::newRow("a keyword holding %2, no hits") << u"zz%2"_s << 0;
     }
     void search() {
         QFETCH(QString, keyword);
@@ -82,7 +87,8 @@ private Q_SLOTS:
         } else {
             QVERIFY(fixture_->boxes().boxes().isEmpty());
             const int rows = fixture_->grid()->model()->rowCount();
-            QCOMPARE(message, u"关于%1的信息,共搜索到%2条"_s.arg(keyword).arg(rows));
+            QCOMPARE(message,
+                     u"关于"_s + keyword + u"的信息,共搜索到"_s + QString::number(rows) + u"条"_s);
             if (hits > 0)
                 QCOMPARE(rows, hits);
             else
@@ -100,6 +106,13 @@ private Q_SLOTS:
         QLineEdit* box = keywordBox();
         QTest::mouseClick(box, Qt::LeftButton);
         QCOMPARE(box->text(), QString());
+
+        // A press that is released outside the box is no click.
+        box->setText(u"补血"_s);
+        QTest::mousePress(box, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(box->width() + 20, 5));
+        QCOMPARE(box->text(), u"补血"_s);
+        box->clear();
 
         typeText(box, u"补血"_s);
         QCOMPARE(box->text(), u"补血"_s);
@@ -135,14 +148,28 @@ private Q_SLOTS:
         QVERIFY(fixture_->statusBar()->panelText(0).startsWith(u"关于安神的信息"_s));
     }
 
+    // Every pick runs a search, a second pick of the entry already selected included.
+    void categoryPickedAgainWithTheMouse() {
+        app::CategoryBox* box = categoryBox();
+        for (int pick = 0; pick < 2; ++pick) {
+            box->showPopup();
+            QAbstractItemView* list = box->view();
+            QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+            const QPoint at = list->visualRect(list->model()->index(2, 0)).center();
+            QTest::mouseMove(list->viewport(), at);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+            QTRY_VERIFY(!list->isVisible());
+        }
+        QCOMPARE(searched_, (QStringList{u"安神"_s, u"安神"_s}));
+        QCOMPARE(box->currentText(), u"安神"_s);
+    }
+
     // In the open list each arrow key picks the entry it moves to; Enter then closes the list
     // without picking that entry again.
     void categoryStepsThroughTheOpenList() {
         app::CategoryBox* box = categoryBox();
-        box->setFocus();
-        box->showPopup();
+        QVERIFY(openCategoryList());
         QAbstractItemView* list = box->view();
-        QVERIFY(QTest::qWaitForWindowExposed(list->window()));
         QTest::mouseMove(list->viewport(), list->visualRect(list->model()->index(5, 0)).center());
         QVERIFY(searched_.isEmpty());
         QTest::keyClick(list, Qt::Key_Down);
@@ -153,6 +180,27 @@ private Q_SLOTS:
         QTest::keyClick(list, Qt::Key_Return);
         QVERIFY(!list->isVisible());
         QCOMPARE(searched_, stepped);
+    }
+
+    // The open list shows the selected entry as its current one: reopened after keys stepped
+    // through it and the text was typed to another entry, it runs no search of its own.
+    void reopenedListSearchesNothing() {
+        app::CategoryBox* box = categoryBox();
+        QVERIFY(openCategoryList());
+        QAbstractItemView* list = box->view();
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Escape);
+        QTRY_VERIFY(!list->isVisible());
+        box->lineEdit()->selectAll();
+        typeText(box, u"脱"_s);
+        const QStringList before = searched_;
+        QCOMPARE(before.last(), u"脱发"_s);
+        box->showPopup();
+        QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+        QCOMPARE(list->currentIndex().row(), 12);
+        QCOMPARE(searched_, before);
+        box->hidePopup();
     }
 
     void categoryStepsWithArrowKeys() {
@@ -260,6 +308,9 @@ private Q_SLOTS:
         QTest::newRow("redo") << u"redo"_s << u"ab cd"_s << u"ab c"_s;
         QTest::newRow("menu Delete") << u"menu Delete"_s << u"ab cd"_s << QString();
         QTest::newRow("menu Paste") << u"menu &Paste"_s << u"ab cd"_s << u"痔疮"_s;
+        QTest::newRow("Shift+Insert") << u"Shift+Insert"_s << u"ab "_s << u"ab 痔疮"_s;
+        // A character typed with the Meta key held goes to the field as it is, uncompleted.
+        QTest::newRow("Meta+character") << u"Meta+character"_s << QString() << u"痔"_s;
         QTest::newRow("menu Cut") << u"menu Cu&t"_s << u"ab cd"_s << QString();
         QTest::newRow("menu key, Paste") << u"menu key &Paste"_s << u"ab cd"_s << u"痔疮"_s;
         QTest::newRow("middle click") << u"middle click"_s << u"ab "_s << u"ab 痔疮"_s;
@@ -293,6 +344,11 @@ private Q_SLOTS:
             QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
             if (route == u"redo")
                 QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        } else if (route == u"Shift+Insert") {
+            QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+        } else if (route == u"Meta+character") {
+            QTest::sendKeyEvent(QTest::KeyAction::Click, box, Qt::Key_unknown, u"痔"_s,
+                                Qt::MetaModifier);
         } else if (route.startsWith(u"menu key ")) {
             chooseFromEditMenu(box, route.mid(9).toLatin1().constData(),
                                QContextMenuEvent::Keyboard);
@@ -356,7 +412,31 @@ private Q_SLOTS:
         QCOMPARE(box->text(), u"关键"_s);
     }
 
+    // Pasting an empty clipboard over a selection deletes the selection, as typing would.
+    void keywordPasteOfNothingReplacesTheSelection() {
+        QLineEdit* box = keywordBox();
+        box->setText(u"关键词"_s);
+        box->setFocus();
+        box->setSelection(0, 2);
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(box->text(), u"词"_s);
+        // A clipboard whose first line is empty pastes that empty line.
+        box->selectAll();
+        QGuiApplication::clipboard()->setText(u"\n第二行"_s);
+        QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(box->text(), QString());
+    }
+
 private:
+    // Gives the category box the focus and opens its list, as its drop-down button does.
+    bool openCategoryList() {
+        app::CategoryBox* box = categoryBox();
+        box->setFocus();
+        box->showPopup();
+        return QTest::qWaitForWindowExposed(box->view()->window());
+    }
+
     // Opens the edit menu on `target` with a right click (or the menu key, sent to the focus
     // widget) and clicks its item `actionName`, as Qt's source text names it.
     static void chooseFromEditMenu(QWidget* target, const char* actionName,

@@ -168,6 +168,7 @@ void JetTableTest::rejectsDamagedUsageMap_data() {
     QTest::addColumn<int>("mapLength");
     QTest::newRow("empty map") << 0;
     QTest::newRow("map shorter than its head") << 3;
+    QTest::newRow("map one byte short of its head") << 4;
 }
 
 void JetTableTest::rejectsDamagedUsageMap() {

@@ -3,6 +3,7 @@
 // and on an encrypted file; and a small file whose rows all point at one huge chain must end in
 // the engine's error instead of eating memory.
 #include "db/database_error.h"
+#include "db/decode_budget.h"
 #include "db/jet_file.h"
 #include "db/jet_text.h"
 #include "engine_fixture.h"
@@ -164,6 +165,8 @@ private Q_SLOTS:
     void matchesLibmdb();
     void readsEncryptedFile();
     void stopsAtTheDecodeBudget();
+    void decodeBudgetEndsExactlyAtItsLimit_data();
+    void decodeBudgetEndsExactlyAtItsLimit();
 };
 
 void LongValueTest::matchesLibmdb_data() {
@@ -240,6 +243,27 @@ void LongValueTest::stopsAtTheDecodeBudget() {
     } catch (const db::DatabaseError& error) {
         QVERIFY2(QByteArray(error.what()).contains("more data than its size allows"), error.what());
     }
+}
+
+void LongValueTest::decodeBudgetEndsExactlyAtItsLimit_data() {
+    QTest::addColumn<qsizetype>("fileSize");
+    QTest::addColumn<qsizetype>("budget");
+    QTest::newRow("an empty file") << qsizetype{0} << qsizetype{0};
+    QTest::newRow("four times the file") << qsizetype{1000} << qsizetype{4000};
+    QTest::newRow("a large file: the ceiling") << (qsizetype{1} << 29) << db::DecodeBudget::kCeiling;
+}
+
+// The whole budget may be spent, in one charge or in two; one byte more is refused.
+void LongValueTest::decodeBudgetEndsExactlyAtItsLimit() {
+    QFETCH(qsizetype, fileSize);
+    QFETCH(qsizetype, budget);
+    db::DecodeBudget whole(fileSize, u"f.mdb"_s);
+    whole.charge(budget);
+    QCOMPARE(whole.left(), 0);
+    QVERIFY_THROWS_EXCEPTION(db::DatabaseError, whole.charge(1));
+    db::DecodeBudget split(fileSize, u"f.mdb"_s);
+    split.charge(budget / 2);
+    QVERIFY_THROWS_EXCEPTION(db::DatabaseError, split.charge(budget - budget / 2 + 1));
 }
 
 QTEST_GUILESS_MAIN(LongValueTest)

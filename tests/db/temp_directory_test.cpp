@@ -25,6 +25,7 @@ enum class Setting {
     Missing,          // an absolute path to nothing
     RegularFile,      // an absolute path to a file
     SymlinkToPrivate, // a symbolic link to the private directory
+    NotUtf8,          // ours, mode 0700, its name ending in the byte 0xff, which is not UTF-8
 };
 
 } // namespace
@@ -90,6 +91,11 @@ std::optional<QByteArray> TempDirectoryTest::valueFor(Setting setting, const QSt
     case Setting::RegularFile:
         writeFile(path, "not a directory");
         return native(path);
+    case Setting::NotUtf8: {
+        const QByteArray dir = native(path) + '\xff';
+        ::mkdir(dir.constData(), 0700);
+        return dir;
+    }
     case Setting::SymlinkToPrivate: {
         const QByteArray dir = makeDirectory(path + u".target"_s, 0700);
         QFile::link(QFile::decodeName(dir), path);
@@ -118,6 +124,9 @@ void TempDirectoryTest::choosesTheUsersDirectory_data() {
     QTest::newRow("runtime dir relative") << S::Relative << S::PrivateDirectory << u"tmp"_s;
     QTest::newRow("runtime dir missing") << S::Missing << S::Unset << u"/tmp/"_s;
     QTest::newRow("runtime dir is a file") << S::RegularFile << S::PrivateDirectory << u"tmp"_s;
+    // A name that does not come back from text as the same bytes would lead elsewhere.
+    QTest::newRow("runtime dir not UTF-8") << S::NotUtf8 << S::PrivateDirectory << u"tmp"_s;
+    QTest::newRow("tmpdir not UTF-8") << S::Unset << S::NotUtf8 << u"/tmp/"_s;
     QTest::newRow("tmpdir private") << S::Unset << S::PrivateDirectory << u"tmp"_s;
     QTest::newRow("tmpdir sticky like /tmp") << S::Unset << S::StickyShared << u"tmp"_s;
     // Anybody could rename a file of theirs over the working copy in these.
@@ -167,19 +176,28 @@ void TempDirectoryTest::choosesTheUsersDirectory() {
 }
 
 void TempDirectoryTest::acceptsRootsDirectoriesForAnotherUser_data() {
+    QTest::addColumn<QByteArray>("variable");
     QTest::addColumn<uint>("owner");
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("accepted");
 
-    QTest::newRow("root's, sticky like /tmp") << 0U << 01777 << true;
-    QTest::newRow("root's, closed to others") << 0U << 0755 << true;
-    QTest::newRow("root's, open to all, not sticky") << 0U << 0777 << false;
-    QTest::newRow("the user's own, private") << uint(kNobody) << 0700 << true;
+    QTest::newRow("TMPDIR root's, sticky like /tmp") << "TMPDIR"_ba << 0U << 01777 << true;
+    QTest::newRow("TMPDIR root's, closed to others") << "TMPDIR"_ba << 0U << 0755 << true;
+    QTest::newRow("TMPDIR root's, open to all, not sticky") << "TMPDIR"_ba << 0U << 0777 << false;
+    QTest::newRow("TMPDIR the user's own, private") << "TMPDIR"_ba << uint(kNobody) << 0700 << true;
+    // The runtime directory must be the user's own: root's is not the user's, however closed.
+    QTest::newRow("runtime dir root's, private") << "XDG_RUNTIME_DIR"_ba << 0U << 0700 << false;
+    QTest::newRow("runtime dir root's, closed to others")
+        << "XDG_RUNTIME_DIR"_ba << 0U << 0755 << false;
+    QTest::newRow("runtime dir the user's own, private")
+        << "XDG_RUNTIME_DIR"_ba << uint(kNobody) << 0700 << true;
 }
 
-// The user `nobody` starts the program with TMPDIR set: root's directories count as safe as the
-// user's own, unless anybody may rename files in them.
+// The user `nobody` starts the program with TMPDIR or XDG_RUNTIME_DIR set (the other unset): for
+// TMPDIR root's directories count as safe as the user's own, unless anybody may rename files in
+// them; for the runtime directory only the user's own counts.
 void TempDirectoryTest::acceptsRootsDirectoriesForAnotherUser() {
+    QFETCH(QByteArray, variable);
     QFETCH(uint, owner);
     QFETCH(int, mode);
     QFETCH(bool, accepted);
@@ -195,7 +213,8 @@ void TempDirectoryTest::acceptsRootsDirectoriesForAnotherUser() {
         if (!dropToNobody())
             return ChildOutcome::kCannotRun;
         qunsetenv("XDG_RUNTIME_DIR");
-        qputenv("TMPDIR", dir);
+        qunsetenv("TMPDIR");
+        qputenv(variable.constData(), dir);
         report(reportFd, db::GetTempDirectory().toUtf8());
         return 0;
     });

@@ -5,7 +5,10 @@
 #include "readback_cases.h"
 #include "remedy_samples.h"
 
+#include "jet/format.h"
+#include "jet/long_value_store.h"
 #include "jet/remedy_database.h"
+#include "jet/usage_map.h"
 
 #include <QTest>
 
@@ -76,6 +79,57 @@ class WriterStructureTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // An inline map's bitmap reaches 512 pages from its first one; a page beyond needs bitmap
+    // pages, one per 32,736-page slot the pages fall in.
+    // A memo stays in its row up to 64 bytes, takes one long-value row up to 4,076 and a chain
+    // beyond: the kind in the top bits of the field's length word.
+    void memoStorageAtItsLimits_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<uint>("kind");
+        QTest::newRow("inline limit") << 64 << uint(jet::format::kMemoInline);
+        QTest::newRow("one byte more: a row") << 65 << uint(jet::format::kMemoSingleRow);
+        QTest::newRow("row limit")
+            << jet::format::kMaxLongValueRowSize << uint(jet::format::kMemoSingleRow);
+        QTest::newRow("one byte more: a chain") << jet::format::kMaxLongValueRowSize + 1 << 0U;
+    }
+    void memoStorageAtItsLimits() {
+        QFETCH(int, size);
+        QFETCH(uint, kind);
+        jet::LongValueStore store(10);
+        const jet::Bytes field = store.memoField(jet::Bytes(std::size_t(size), 0x41));
+        QCOMPARE(le(field, 0, 4), std::uint32_t(kind | uint(size)));
+        QCOMPARE(field.size(), std::size_t(kind == jet::format::kMemoInline ? 12 + size : 12));
+        QCOMPARE(store.pages().empty(), kind == jet::format::kMemoInline);
+    }
+
+    void usageMapReachesExactlyItsBitmap_data() {
+        QTest::addColumn<std::vector<std::uint32_t>>("pages");
+        QTest::addColumn<int>("bitmapPages");
+        constexpr std::uint32_t reach = jet::format::kInlineMapPages;
+        QTest::newRow("none") << std::vector<std::uint32_t>{} << 0;
+        QTest::newRow("one") << std::vector<std::uint32_t>{7} << 0;
+        QTest::newRow("the last page the bitmap reaches")
+            << std::vector<std::uint32_t>{7, 7 + reach - 1} << 0;
+        QTest::newRow("one page beyond") << std::vector<std::uint32_t>{7, 7 + reach} << 1;
+        QTest::newRow("two slots")
+            << std::vector<std::uint32_t>{7, jet::format::kMapPagePages + 1u} << 2;
+    }
+    void usageMapReachesExactlyItsBitmap() {
+        QFETCH(std::vector<std::uint32_t>, pages);
+        QFETCH(int, bitmapPages);
+        QCOMPARE(jet::bitmapPagesNeeded(pages), std::size_t(bitmapPages));
+        if (bitmapPages > 0)
+            return;
+        std::vector<std::uint32_t> none;
+        const jet::UsageMap map = jet::encodeUsageMap(pages, none);
+        QCOMPARE(map.row.size(), std::size_t(1 + 4 + jet::format::kInlineMapBitmapBytes));
+        QCOMPARE(map.row[0], std::uint8_t{0});
+        std::size_t bits = 0;
+        for (std::size_t at = 5; at < map.row.size(); ++at)
+            bits += std::size_t(std::popcount(map.row[at]));
+        QCOMPARE(bits, pages.size());
+    }
+
     void headerIsUnmaskedToJet4WithoutPassword() {
         const Bytes bytes = jet::writeRemedyDatabase(jettest::edgeCases());
         QCOMPARE(bytes, jet::writeRemedyDatabase(jettest::edgeCases())); // reproducible
