@@ -27,6 +27,11 @@ enum class Setting {
     SymlinkToPrivate, // a symbolic link to the private directory
 };
 
+// The user's own directory that the working copy goes into in a shared one.
+QString ownDirectoryName(uid_t user = ::geteuid()) {
+    return u"vorlantix-"_s + QString::number(user);
+}
+
 } // namespace
 
 class TempDirectoryTest : public QObject {
@@ -102,40 +107,42 @@ std::optional<QByteArray> TempDirectoryTest::valueFor(Setting setting, const QSt
 void TempDirectoryTest::choosesTheUsersDirectory_data() {
     QTest::addColumn<Setting>("runtimeDir");
     QTest::addColumn<Setting>("tmpDir");
-    QTest::addColumn<QString>("chosen"); // "runtime", "tmp" or a literal path
+    // "runtime", "tmp", "tmp-own" (the user's own directory in it) or "/tmp-own" (in /tmp)
+    QTest::addColumn<QString>("chosen");
 
     using S = Setting;
-    QTest::newRow("neither set") << S::Unset << S::Unset << u"/tmp/"_s;
+    QTest::newRow("neither set") << S::Unset << S::Unset << u"/tmp-own"_s;
     QTest::newRow("runtime dir preferred")
         << S::PrivateDirectory << S::PrivateDirectory << u"runtime"_s;
     QTest::newRow("runtime dir with slash") << S::SlashEnded << S::Unset << u"runtime"_s;
     QTest::newRow("runtime dir via link") << S::SymlinkToPrivate << S::Unset << u"runtime"_s;
     QTest::newRow("runtime dir group-writable")
         << S::GroupWritable << S::PrivateDirectory << u"tmp"_s;
-    QTest::newRow("runtime dir others-writable") << S::OthersWritable << S::Unset << u"/tmp/"_s;
+    QTest::newRow("runtime dir others-writable") << S::OthersWritable << S::Unset << u"/tmp-own"_s;
     QTest::newRow("runtime dir of another user")
         << S::ForeignDirectory << S::PrivateDirectory << u"tmp"_s;
     QTest::newRow("runtime dir relative") << S::Relative << S::PrivateDirectory << u"tmp"_s;
-    QTest::newRow("runtime dir missing") << S::Missing << S::Unset << u"/tmp/"_s;
+    QTest::newRow("runtime dir missing") << S::Missing << S::Unset << u"/tmp-own"_s;
     QTest::newRow("runtime dir is a file") << S::RegularFile << S::PrivateDirectory << u"tmp"_s;
     QTest::newRow("tmpdir private") << S::Unset << S::PrivateDirectory << u"tmp"_s;
-    QTest::newRow("tmpdir sticky like /tmp") << S::Unset << S::StickyShared << u"tmp"_s;
+    QTest::newRow("tmpdir sticky like /tmp") << S::Unset << S::StickyShared << u"tmp-own"_s;
     // Anybody could rename a file of theirs over the working copy in these.
     QTest::newRow("tmpdir others-writable, not sticky")
-        << S::Unset << S::OthersWritable << u"/tmp/"_s;
+        << S::Unset << S::OthersWritable << u"/tmp-own"_s;
     QTest::newRow("tmpdir group-writable, not sticky")
-        << S::Unset << S::GroupWritable << u"/tmp/"_s;
+        << S::Unset << S::GroupWritable << u"/tmp-own"_s;
     // Its owner may rename anything in it, sticky or not.
-    QTest::newRow("tmpdir of another user") << S::Unset << S::ForeignDirectory << u"/tmp/"_s;
-    QTest::newRow("tmpdir of another user, sticky") << S::Unset << S::ForeignSticky << u"/tmp/"_s;
+    QTest::newRow("tmpdir of another user") << S::Unset << S::ForeignDirectory << u"/tmp-own"_s;
+    QTest::newRow("tmpdir of another user, sticky")
+        << S::Unset << S::ForeignSticky << u"/tmp-own"_s;
     QTest::newRow("tmpdir of another user, open to all")
-        << S::Unset << S::ForeignShared << u"/tmp/"_s;
+        << S::Unset << S::ForeignShared << u"/tmp-own"_s;
     QTest::newRow("tmpdir of another user, runtime dir ours")
         << S::PrivateDirectory << S::ForeignShared << u"runtime"_s;
     QTest::newRow("tmpdir with slash") << S::Unset << S::SlashEnded << u"tmp"_s;
-    QTest::newRow("tmpdir relative") << S::Unset << S::Relative << u"/tmp/"_s;
-    QTest::newRow("tmpdir missing") << S::Unset << S::Missing << u"/tmp/"_s;
-    QTest::newRow("tmpdir is a file") << S::Unset << S::RegularFile << u"/tmp/"_s;
+    QTest::newRow("tmpdir relative") << S::Unset << S::Relative << u"/tmp-own"_s;
+    QTest::newRow("tmpdir missing") << S::Unset << S::Missing << u"/tmp-own"_s;
+    QTest::newRow("tmpdir is a file") << S::Unset << S::RegularFile << u"/tmp-own"_s;
 }
 
 void TempDirectoryTest::choosesTheUsersDirectory() {
@@ -155,13 +162,17 @@ void TempDirectoryTest::choosesTheUsersDirectory() {
     environment.set("XDG_RUNTIME_DIR", runtimeValue);
     environment.set("TMPDIR", tmpValue);
 
-    QString expected = chosen;
+    QString expected;
     if (chosen == u"runtime"_s)
         expected = QFile::decodeName(*runtimeValue);
-    else if (chosen == u"tmp"_s)
+    else if (chosen.startsWith(u"tmp"_s))
         expected = QFile::decodeName(*tmpValue);
+    else
+        expected = u"/tmp"_s;
     if (!expected.endsWith(u'/'))
         expected += u'/';
+    if (chosen.endsWith(u"-own"_s))
+        expected += ownDirectoryName() + u'/';
 
     QCOMPARE(db::GetTempDirectory(), expected);
 }
@@ -200,8 +211,11 @@ void TempDirectoryTest::acceptsRootsDirectoriesForAnotherUser() {
         return 0;
     });
     QVERIFY2(child.succeeded(), child.describe().constData());
-    QCOMPARE(QString::fromUtf8(child.report),
-             accepted ? QFile::decodeName(dir) + u'/' : u"/tmp/"_s);
+    // Root's sticky directory, like /tmp, is shared: the copy goes into nobody's own in it.
+    const QString own = ownDirectoryName(kNobody) + u'/';
+    QCOMPARE(QString::fromUtf8(child.report), !accepted      ? u"/tmp/"_s + own
+                                              : mode & 01000 ? QFile::decodeName(dir) + u'/' + own
+                                                             : QFile::decodeName(dir) + u'/');
 }
 
 QTEST_GUILESS_MAIN(TempDirectoryTest)
