@@ -70,7 +70,6 @@ void deleteCopy(const QString& copy) {
 
 void deleteWorkingCopy(const QString& tempDirectory) {
     deleteCopy(workingCopyPath(tempDirectory));
-    removeMadeDirectory(tempDirectory);
 }
 
 } // namespace db
