@@ -37,6 +37,7 @@ constexpr size_t kMostCellsReserved = size_t{1} << 18;
 constexpr int kRowOffsetMask = 0x1fff;
 constexpr int kDeletedRow = 0x4000;
 constexpr qsizetype kPageSize = 4096;
+constexpr unsigned char kDefinitionPage = 0x02;
 
 [[noreturn]] void fail(const QString& text) {
     throw DatabaseError(text.toStdString());
@@ -107,6 +108,13 @@ struct CheckedTable {
 };
 
 CheckedTable readDefinition(MdbCatalogEntry* entry, qsizetype fileSize, const QString& damaged) {
+    MdbHandle* mdb = entry->mdb;
+    const auto pageCount = static_cast<std::uint32_t>(fileSize / kPageSize);
+    // libmdb complains on standard error about a definition page that is none.
+    if (entry->table_pg >= pageCount || mdb_read_pg(mdb, entry->table_pg) != kPageSize ||
+        mdb->pg_buf[0] != kDefinitionPage) {
+        fail(damaged + u": its definition page %1 is no table definition"_s.arg(entry->table_pg));
+    }
     TableDefPtr table(mdb_read_table(entry));
     if (!table || mdb_read_columns(table.get()) == nullptr) {
         fail(damaged);
@@ -114,8 +122,6 @@ CheckedTable readDefinition(MdbCatalogEntry* entry, qsizetype fileSize, const QS
     if (table->usage_map == nullptr) {
         fail(damaged + u": it has no page map"_s);
     }
-    MdbHandle* mdb = entry->mdb;
-    const auto pageCount = static_cast<std::uint32_t>(fileSize / kPageSize);
     std::vector<std::uint32_t> pages = checkedDataPages(
         layoutOf(table.get()), pageCount,
         [mdb](std::uint32_t page) {

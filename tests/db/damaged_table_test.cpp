@@ -147,6 +147,9 @@ void DamagedTableTest::damagedTableIsRefused_data() {
         forEveryRow(bytes,
                     [&](const Row& row) { setInt16(bytes, row.start + row.size - 3, 0x0800); });
     }) << u"its 2048 variable-length columns do not fit the row"_s;
+    QTest::newRow("definition page of another kind")
+        << Damage([](QByteArray& bytes) { bytes[kDefinitionPage * kPage] = 0x01; })
+        << u"its definition page 10 is no table definition"_s;
     QTest::newRow("page map past the end of the file") << Damage([](QByteArray& bytes) {
         qToLittleEndian<quint32>(static_cast<quint32>(bytes.size() / kPage),
                                  bytes.data() + usageMapOf(bytes) + 1);

@@ -45,6 +45,9 @@ private Q_SLOTS:
     void acceptsRootsDirectoriesForAnotherUser_data();
     void acceptsRootsDirectoriesForAnotherUser();
 
+    void ownDirectoryInASharedOne_data();
+    void ownDirectoryInASharedOne();
+
 private:
     // The variable's value for `setting`, preparing what it names; nullopt for Unset.
     std::optional<QByteArray> valueFor(Setting setting, const QString& name);
@@ -216,6 +219,51 @@ void TempDirectoryTest::acceptsRootsDirectoriesForAnotherUser() {
     QCOMPARE(QString::fromUtf8(child.report), !accepted      ? u"/tmp/"_s + own
                                               : mode & 01000 ? QFile::decodeName(dir) + u'/' + own
                                                              : QFile::decodeName(dir) + u'/');
+}
+
+void TempDirectoryTest::ownDirectoryInASharedOne_data() {
+    QTest::addColumn<QString>("found"); // what stands at vorlantix-<uid> beforehand
+    QTest::addColumn<bool>("fresh");    // whether a fresh directory is made instead
+
+    QTest::newRow("nothing: made") << u"nothing"_s << false;
+    QTest::newRow("ours, private") << u"private"_s << false;
+    QTest::newRow("ours, opened up: closed again") << u"open"_s << false;
+    QTest::newRow("a symbolic link to a directory of ours") << u"link"_s << true;
+    QTest::newRow("a file of ours") << u"file"_s << true;
+}
+
+// In a sticky directory that all may write to, the answer is the user's own directory in it,
+// mode 0700; a fresh one when the name is not a directory of ours, the same for every call.
+void TempDirectoryTest::ownDirectoryInASharedOne() {
+    QFETCH(QString, found);
+    QFETCH(bool, fresh);
+    const QByteArray shared = *valueFor(Setting::StickyShared, u"tmp"_s);
+    const QString own = QFile::decodeName(shared) + u'/' + ownDirectoryName();
+    if (found == u"private"_s || found == u"open"_s) {
+        QVERIFY(QDir().mkdir(own));
+        QCOMPARE(::chmod(native(own).constData(), found == u"open"_s ? 0755 : 0700), 0);
+    } else if (found == u"link"_s) {
+        QVERIFY(QFile::link(QFile::decodeName(*valueFor(Setting::PrivateDirectory, u"p"_s)), own));
+    } else if (found == u"file"_s) {
+        QVERIFY(writeFile(own, "mine"));
+    }
+    EnvironmentGuard environment;
+    environment.set("XDG_RUNTIME_DIR", std::nullopt);
+    environment.set("TMPDIR", shared);
+
+    const QString directory = db::GetTempDirectory();
+    QCOMPARE(db::GetTempDirectory(), directory);
+    if (fresh) {
+        QVERIFY2(directory.startsWith(own + u'-'), qPrintable(directory));
+        QCOMPARE(permissions(directory), mode_t(0700));
+        db::removeMadeDirectory(directory);
+        QVERIFY(!exists(directory));
+    } else {
+        QCOMPARE(directory, own + u'/');
+        QCOMPARE(permissions(own), mode_t(0700));
+        db::removeMadeDirectory(directory);
+        QVERIFY(exists(own));
+    }
 }
 
 QTEST_GUILESS_MAIN(TempDirectoryTest)
