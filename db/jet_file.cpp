@@ -107,13 +107,38 @@ struct CheckedTable {
     std::vector<std::uint32_t> pages;
 };
 
+// What libmdb would complain about on standard error when reading the definition at
+// `entry`: a definition page that is none, a continuation page or a usage map's page outside
+// the file. Nothing when there is none of that.
+QString definitionFault(MdbCatalogEntry* entry, std::uint32_t pageCount) {
+    MdbHandle* mdb = entry->mdb;
+    std::uint32_t page = static_cast<std::uint32_t>(entry->table_pg);
+    for (std::uint32_t seen = 0; page != 0; ++seen) {
+        if (page >= pageCount || seen >= pageCount || mdb_read_pg(mdb, page) != kPageSize ||
+            mdb->pg_buf[0] != kDefinitionPage) {
+            return u"its definition page %1 is no table definition"_s.arg(page);
+        }
+        if (seen == 0) {
+            // The usage maps' rows, as page << 8 | row.
+            const int usageMap = mdb->fmt->tab_usage_map_offset;
+            for (const int offset : {usageMap, usageMap + 4}) {
+                const auto mapPage =
+                    static_cast<std::uint32_t>(mdb_get_int32(mdb->pg_buf, offset)) >> 8;
+                if (mapPage >= pageCount) {
+                    return u"its page map lies on page %1, past the end of the file"_s.arg(mapPage);
+                }
+            }
+        }
+        page = static_cast<std::uint32_t>(mdb_get_int32(mdb->pg_buf, 4));
+    }
+    return {};
+}
+
 CheckedTable readDefinition(MdbCatalogEntry* entry, qsizetype fileSize, const QString& damaged) {
     MdbHandle* mdb = entry->mdb;
     const auto pageCount = static_cast<std::uint32_t>(fileSize / kPageSize);
-    // libmdb complains on standard error about a definition page that is none.
-    if (entry->table_pg >= pageCount || mdb_read_pg(mdb, entry->table_pg) != kPageSize ||
-        mdb->pg_buf[0] != kDefinitionPage) {
-        fail(damaged + u": its definition page %1 is no table definition"_s.arg(entry->table_pg));
+    if (const QString fault = definitionFault(entry, pageCount); !fault.isEmpty()) {
+        fail(damaged + u": "_s + fault);
     }
     TableDefPtr table(mdb_read_table(entry));
     if (!table || mdb_read_columns(table.get()) == nullptr) {

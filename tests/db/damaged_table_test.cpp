@@ -150,6 +150,10 @@ void DamagedTableTest::damagedTableIsRefused_data() {
     QTest::newRow("definition page of another kind")
         << Damage([](QByteArray& bytes) { bytes[kDefinitionPage * kPage] = 0x01; })
         << u"its definition page 10 is no table definition"_s;
+    QTest::newRow("page map kept past the end of the file") << Damage([](QByteArray& bytes) {
+        qToLittleEndian<quint32>(static_cast<quint32>(bytes.size() / kPage) << 8,
+                                 bytes.data() + kDefinitionPage * kPage + 55);
+    }) << u"its page map lies on page 762, past the end of the file"_s;
     QTest::newRow("page map past the end of the file") << Damage([](QByteArray& bytes) {
         qToLittleEndian<quint32>(static_cast<quint32>(bytes.size() / kPage),
                                  bytes.data() + usageMapOf(bytes) + 1);
