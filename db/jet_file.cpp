@@ -82,6 +82,28 @@ QVariant valueOf(JetType type, const char* text, int length) {
     }
 }
 
+// A column type of Jet 4.0: libmdb renders any other one as "" with a warning on standard error.
+bool isKnownType(int type) {
+    switch (JetType(type)) {
+    case JetType::Boolean:
+    case JetType::Byte:
+    case JetType::Integer:
+    case JetType::LongInteger:
+    case JetType::Money:
+    case JetType::Float:
+    case JetType::Double:
+    case JetType::DateTime:
+    case JetType::Binary:
+    case JetType::Text:
+    case JetType::Ole:
+    case JetType::Memo:
+    case JetType::ReplicationId:
+    case JetType::Numeric:
+        return true;
+    }
+    return false;
+}
+
 // The table's layout as checkedDataPages() wants it.
 TableLayout layoutOf(MdbTableDef* table) {
     TableLayout layout;
@@ -146,6 +168,12 @@ CheckedTable readDefinition(MdbCatalogEntry* entry, qsizetype fileSize, const QS
     }
     if (table->usage_map == nullptr) {
         fail(damaged + u": it has no page map"_s);
+    }
+    for (guint i = 0; i < table->num_cols; ++i) {
+        const auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+        if (!isKnownType(column->col_type)) {
+            fail(damaged + u": column %1 is of the unknown type %2"_s.arg(i).arg(column->col_type));
+        }
     }
     std::vector<std::uint32_t> pages = checkedDataPages(
         layoutOf(table.get()), pageCount,

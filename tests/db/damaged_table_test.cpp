@@ -150,6 +150,12 @@ void DamagedTableTest::damagedTableIsRefused_data() {
     QTest::newRow("definition page of another kind")
         << Damage([](QByteArray& bytes) { bytes[kDefinitionPage * kPage] = 0x01; })
         << u"its definition page 10 is no table definition"_s;
+    // Jet 4.0: a 63-byte head, 12 bytes for each index counted at 51, then 25 for each column.
+    QTest::newRow("column of an unknown type") << Damage([](QByteArray& bytes) {
+        const qsizetype definition = kDefinitionPage * kPage;
+        const auto indexes = qFromLittleEndian<quint32>(bytes.constData() + definition + 51);
+        bytes[definition + 63 + 12 * indexes] = 0x7f;
+    }) << u"column 0 is of the unknown type 127"_s;
     QTest::newRow("page map kept past the end of the file") << Damage([](QByteArray& bytes) {
         qToLittleEndian<quint32>(static_cast<quint32>(bytes.size() / kPage) << 8,
                                  bytes.data() + kDefinitionPage * kPage + 55);

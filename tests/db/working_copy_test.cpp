@@ -110,7 +110,7 @@ bool plant(Squat squat, const QString& path) {
 
 // A directory of root's, open to all and sticky like /tmp, inside the test's own directory.
 QString makeSharedDirectory(const QString& testDirectory) {
-    const QString shared = testDirectory + u"/shared"_s;
+    QString shared = testDirectory + u"/shared"_s;
     if (::chmod(native(testDirectory).constData(), 0755) != 0 || !QDir().mkdir(shared) ||
         ::chmod(native(shared).constData(), 01777) != 0)
         return {};
