@@ -135,7 +135,8 @@ struct CheckedTable {
 QString definitionFault(MdbCatalogEntry* entry, std::uint32_t pageCount) {
     MdbHandle* mdb = entry->mdb;
     std::uint32_t page = static_cast<std::uint32_t>(entry->table_pg);
-    for (std::uint32_t seen = 0; page != 0; ++seen) {
+    // The chain of definition pages ends at a next page of 0; the first is never page 0.
+    for (std::uint32_t seen = 0; seen == 0 || page != 0; ++seen) {
         if (page >= pageCount || seen >= pageCount || mdb_read_pg(mdb, page) != kPageSize ||
             mdb->pg_buf[0] != kDefinitionPage) {
             return u"its definition page %1 is no table definition"_s.arg(page);

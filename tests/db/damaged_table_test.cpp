@@ -156,6 +156,10 @@ void DamagedTableTest::damagedTableIsRefused_data() {
         const auto indexes = qFromLittleEndian<quint32>(bytes.constData() + definition + 51);
         bytes[definition + 63 + 12 * indexes] = 0x7f;
     }) << u"column 0 is of the unknown type 127"_s;
+    QTest::newRow("definition continued past the end of the file") << Damage([](QByteArray& bytes) {
+        qToLittleEndian<quint32>(static_cast<quint32>(bytes.size() / kPage),
+                                 bytes.data() + kDefinitionPage * kPage + 4);
+    }) << u"its definition page 762 is no table definition"_s;
     QTest::newRow("page map kept past the end of the file") << Damage([](QByteArray& bytes) {
         qToLittleEndian<quint32>(static_cast<quint32>(bytes.size() / kPage) << 8,
                                  bytes.data() + kDefinitionPage * kPage + 55);
