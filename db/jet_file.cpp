@@ -134,16 +134,19 @@ struct CheckedTable {
 // the file. Nothing when there is none of that.
 QString definitionFault(MdbCatalogEntry* entry, std::uint32_t pageCount) {
     MdbHandle* mdb = entry->mdb;
+    const MdbFormatConstants& format = *mdb->fmt;
     std::uint32_t page = static_cast<std::uint32_t>(entry->table_pg);
+    qint64 needed = 0;
+    std::uint32_t pages = 0;
     // The chain of definition pages ends at a next page of 0; the first is never page 0.
-    for (std::uint32_t seen = 0; seen == 0 || page != 0; ++seen) {
-        if (page >= pageCount || seen >= pageCount || mdb_read_pg(mdb, page) != kPageSize ||
+    for (; pages == 0 || page != 0; ++pages) {
+        if (page >= pageCount || pages >= pageCount || mdb_read_pg(mdb, page) != kPageSize ||
             mdb->pg_buf[0] != kDefinitionPage) {
             return u"its definition page %1 is no table definition"_s.arg(page);
         }
-        if (seen == 0) {
+        if (pages == 0) {
             // The usage maps' rows, as page << 8 | row.
-            const int usageMap = mdb->fmt->tab_usage_map_offset;
+            const int usageMap = format.tab_usage_map_offset;
             for (const int offset : {usageMap, usageMap + 4}) {
                 const auto mapPage =
                     static_cast<std::uint32_t>(mdb_get_int32(mdb->pg_buf, offset)) >> 8;
@@ -151,8 +154,19 @@ QString definitionFault(MdbCatalogEntry* entry, std::uint32_t pageCount) {
                     return u"its page map lies on page %1, past the end of the file"_s.arg(mapPage);
                 }
             }
+            // At least the columns' entries and their names' lengths, which libmdb reads on
+            // through the next pages, and past the last one into the file's header.
+            needed = format.tab_cols_start_offset +
+                     qint64{mdb_get_int32(mdb->pg_buf, format.tab_num_ridxs_offset)} *
+                         format.tab_ridx_entry_size +
+                     qint64{mdb_get_int16(mdb->pg_buf, format.tab_num_cols_offset)} *
+                         (format.tab_col_entry_size + 2);
         }
         page = static_cast<std::uint32_t>(mdb_get_int32(mdb->pg_buf, 4));
+    }
+    // Each further page carries an 8-byte head.
+    if (needed > kPageSize + qint64{pages - 1} * (kPageSize - 8)) {
+        return u"its definition is cut short"_s;
     }
     return {};
 }

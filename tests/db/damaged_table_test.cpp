@@ -160,6 +160,9 @@ void DamagedTableTest::damagedTableIsRefused_data() {
         qToLittleEndian<quint32>(static_cast<quint32>(bytes.size() / kPage),
                                  bytes.data() + kDefinitionPage * kPage + 4);
     }) << u"its definition page 762 is no table definition"_s;
+    QTest::newRow("more columns than the definition holds")
+        << Damage([](QByteArray& bytes) { setInt16(bytes, kDefinitionPage * kPage + 45, 0x7fff); })
+        << u"its definition is cut short"_s;
     QTest::newRow("page map kept past the end of the file") << Damage([](QByteArray& bytes) {
         qToLittleEndian<quint32>(static_cast<quint32>(bytes.size() / kPage) << 8,
                                  bytes.data() + kDefinitionPage * kPage + 55);
