@@ -326,6 +326,7 @@ void TForm1::FormCreate() {
 void TForm1::FormClose() {
     ADOConnection1->close();
     db::deleteWorkingCopy(TempDirectory);
+    db::removeMadeDirectory(TempDirectory);
 }
 
 void TForm1::Button_RefreshClick() {

@@ -41,12 +41,13 @@ void Connection::open() {
 }
 
 void Connection::close() {
+    // A table read ahead for a start that never connected goes too.
+    readAhead_ = {};
     if (!connected()) {
         return;
     }
     Q_EMIT aboutToClose();
     session_.reset();
-    readAhead_ = {};
 }
 
 void Connection::keepReadAhead(TableReadAhead table) {

@@ -31,7 +31,8 @@ public:
     // DatabaseError (or FileHoldError) and stays closed when any of this fails. Opening an
     // open connection does nothing.
     void open();
-    // Closes every record set on it first (they emit closed()), then releases the file.
+    // Closes every record set on it first (they emit closed()), then releases the file. Drops a
+    // table kept by keepReadAhead(), also when the connection never opened.
     void close();
 
     // Runs one statement. Throws DatabaseError when the connection is closed or the engine

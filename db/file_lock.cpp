@@ -23,9 +23,15 @@ namespace {
     throw FileHoldError((u"Cannot open \""_s + path + u"\": "_s + reason).toStdString());
 }
 
+struct WrittenFile {
+    posix::UniqueFd directory;
+    QByteArray name;
+    posix::UniqueFd file;
+};
+
 struct WrittenFiles {
     std::mutex mutex;
-    std::map<QString, posix::UniqueFd> byPath;
+    std::map<QString, WrittenFile> byPath;
 };
 
 WrittenFiles& writtenFiles() {
@@ -40,7 +46,7 @@ posix::UniqueFd duplicateWrittenFile(const QString& path) {
     const auto kept = files.byPath.find(path);
     if (kept == files.byPath.end())
         return {};
-    posix::UniqueFd copy(::fcntl(kept->second.get(), F_DUPFD_CLOEXEC, 0));
+    posix::UniqueFd copy(::fcntl(kept->second.file.get(), F_DUPFD_CLOEXEC, 0));
     if (!copy.valid())
         failHold(path, qt_error_string(errno));
     return copy;
@@ -68,10 +74,23 @@ FileHold holdFileShared(const QString& path) {
     return FileHold(std::move(file));
 }
 
-void keepWrittenFile(const QString& path, posix::UniqueFd file) {
+void keepWrittenFile(const QString& path, posix::UniqueFd directory, QByteArray name,
+                     posix::UniqueFd file) {
     WrittenFiles& files = writtenFiles();
     const std::lock_guard lock(files.mutex);
-    files.byPath.insert_or_assign(path, std::move(file));
+    files.byPath.insert_or_assign(
+        path, WrittenFile{std::move(directory), std::move(name), std::move(file)});
+}
+
+WrittenPlace releaseWrittenFileKeepingPlace(const QString& path) {
+    WrittenFiles& files = writtenFiles();
+    const std::lock_guard lock(files.mutex);
+    const auto kept = files.byPath.find(path);
+    if (kept == files.byPath.end())
+        return {};
+    WrittenPlace place{std::move(kept->second.directory), std::move(kept->second.name)};
+    files.byPath.erase(kept);
+    return place;
 }
 
 void releaseWrittenFile(const QString& path) {

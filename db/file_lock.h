@@ -44,12 +44,23 @@ private:
 FileHold holdFileShared(const QString& path);
 
 // The files this process has written (ExtractResourceToFile) stay open, with the writer's
-// exclusive lock, under the exact path text they were written to. Reading one through its
-// descriptor reads the very file that was written, even when another file has been renamed over
-// its name since. Keeping a file for a path closes the one kept for it before.
-void keepWrittenFile(const QString& path, posix::UniqueFd file);
+// exclusive lock, under the exact path text they were written to, together with the directory
+// they were written in (open on `directory`, the file's name there `name`). Reading one through
+// its descriptor reads the very file that was written, even when another file has been renamed
+// over its name since. Keeping a file for a path closes the one kept for it before.
+void keepWrittenFile(const QString& path, posix::UniqueFd directory, QByteArray name,
+                     posix::UniqueFd file);
 // Closes the file kept for `path`, which drops its lock unless a FileHold still shares it.
 void releaseWrittenFile(const QString& path);
+
+// Where the file kept for `path` was written: the directory it was written in, whatever its
+// name is now, and the file's name there. Closes the kept file as releaseWrittenFile() does;
+// the directory is invalid when no file is kept for `path`.
+struct WrittenPlace {
+    posix::UniqueFd directory;
+    QByteArray name;
+};
+WrittenPlace releaseWrittenFileKeepingPlace(const QString& path);
 
 // A hold on the database file at `path` for the engine to read. When this process keeps the file
 // it wrote to `path`, the hold is a new descriptor of that file, sharing its lock, whatever file

@@ -3,6 +3,7 @@
 #include "db/database_error.h"
 #include "db/decode_budget.h"
 #include "db/jet_image.h"
+#include "db/table_pages.h"
 
 #include <QtEndian>
 
@@ -35,6 +36,8 @@ constexpr size_t kMostCellsReserved = size_t{1} << 18;
 // Row offsets on a 4096-byte page carry flag bits above these.
 constexpr int kRowOffsetMask = 0x1fff;
 constexpr int kDeletedRow = 0x4000;
+constexpr qsizetype kPageSize = 4096;
+constexpr unsigned char kDefinitionPage = 0x02;
 
 [[noreturn]] void fail(const QString& text) {
     throw DatabaseError(text.toStdString());
@@ -92,21 +95,122 @@ QVariant valueOf(JetType type, const char* text, int length) {
     }
 }
 
-// A table's definition and columns. libmdb walks the table's usage map to find its data pages
-// without checking it: an empty map is a null pointer to it, and an inline map shorter than its
-// 5-byte head makes it scan far past the map.
-TableDefPtr readDefinition(MdbCatalogEntry* entry, const QString& damaged) {
+// A column type of Jet 4.0: libmdb renders any other one as "" with a warning on standard error.
+bool isKnownType(int type) {
+    switch (JetType(type)) {
+    case JetType::Boolean:
+    case JetType::Byte:
+    case JetType::Integer:
+    case JetType::LongInteger:
+    case JetType::Money:
+    case JetType::Float:
+    case JetType::Double:
+    case JetType::DateTime:
+    case JetType::Binary:
+    case JetType::Text:
+    case JetType::Ole:
+    case JetType::Memo:
+    case JetType::ReplicationId:
+    case JetType::Numeric:
+        return true;
+    }
+    return false;
+}
+
+// The table's layout as checkedDataPages() wants it.
+TableLayout layoutOf(MdbTableDef* table) {
+    TableLayout layout;
+    layout.definitionPage = static_cast<std::uint32_t>(table->entry->table_pg);
+    layout.usageMap = QByteArray(reinterpret_cast<const char*>(table->usage_map),
+                                 static_cast<qsizetype>(table->map_sz));
+    layout.hasVariableColumns = table->num_var_cols > 0;
+    layout.rowCount = table->num_rows;
+    for (guint i = 0; i < table->num_cols; ++i) {
+        const auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+        layout.columns.push_back(
+            {column->col_num, column->is_fixed != 0, column->fixed_offset, column->col_size});
+    }
+    return layout;
+}
+
+// A table's definition and columns, and the data pages it reads from, every page and row on
+// them checked (checkedDataPages): libmdb skips a row or page it cannot read with a word on
+// standard error, which would make a damaged table read as a shorter one. libmdb also walks the
+// usage map without checking it: an empty map is a null pointer to it.
+struct CheckedTable {
+    TableDefPtr table;
+    std::vector<std::uint32_t> pages;
+};
+
+// What libmdb would complain about on standard error when reading the definition at
+// `entry`: a definition page that is none, a continuation page or a usage map's page outside
+// the file. Nothing when there is none of that.
+QString definitionFault(MdbCatalogEntry* entry, std::uint32_t pageCount) {
+    MdbHandle* mdb = entry->mdb;
+    const MdbFormatConstants& format = *mdb->fmt;
+    std::uint32_t page = static_cast<std::uint32_t>(entry->table_pg);
+    qint64 needed = 0;
+    std::uint32_t pages = 0;
+    // The chain of definition pages ends at a next page of 0; the first is never page 0.
+    for (; pages == 0 || page != 0; ++pages) {
+        if (page >= pageCount || pages >= pageCount || mdb_read_pg(mdb, page) != kPageSize ||
+            mdb->pg_buf[0] != kDefinitionPage) {
+            return u"its definition page %1 is no table definition"_s.arg(page);
+        }
+        if (pages == 0) {
+            // The usage maps' rows, as page << 8 | row.
+            const int usageMap = format.tab_usage_map_offset;
+            for (const int offset : {usageMap, usageMap + 4}) {
+                const auto mapPage =
+                    static_cast<std::uint32_t>(mdb_get_int32(mdb->pg_buf, offset)) >> 8;
+                if (mapPage >= pageCount) {
+                    return u"its page map lies on page %1, past the end of the file"_s.arg(mapPage);
+                }
+            }
+            // At least the columns' entries and their names' lengths, which libmdb reads on
+            // through the next pages, and past the last one into the file's header.
+            needed = format.tab_cols_start_offset +
+                     qint64{mdb_get_int32(mdb->pg_buf, format.tab_num_ridxs_offset)} *
+                         format.tab_ridx_entry_size +
+                     qint64{mdb_get_int16(mdb->pg_buf, format.tab_num_cols_offset)} *
+                         (format.tab_col_entry_size + 2);
+        }
+        page = static_cast<std::uint32_t>(mdb_get_int32(mdb->pg_buf, 4));
+    }
+    // Each further page carries an 8-byte head.
+    if (needed > kPageSize + qint64{pages - 1} * (kPageSize - 8)) {
+        return u"its definition is cut short"_s;
+    }
+    return {};
+}
+
+CheckedTable readDefinition(MdbCatalogEntry* entry, qsizetype fileSize, const QString& damaged) {
+    MdbHandle* mdb = entry->mdb;
+    const auto pageCount = static_cast<std::uint32_t>(fileSize / kPageSize);
+    if (const QString fault = definitionFault(entry, pageCount); !fault.isEmpty()) {
+        fail(damaged + u": "_s + fault);
+    }
     TableDefPtr table(mdb_read_table(entry));
     if (!table || mdb_read_columns(table.get()) == nullptr) {
         fail(damaged);
     }
-    const auto* map = static_cast<const unsigned char*>(table->usage_map);
-    const bool inlineMap = map != nullptr && map[0] == 0 && table->map_sz >= 5;
-    const bool referenceMap = map != nullptr && map[0] == 1;
-    if (!inlineMap && !referenceMap) {
-        fail(damaged);
+    if (table->usage_map == nullptr) {
+        fail(damaged + u": it has no page map"_s);
     }
-    return table;
+    for (guint i = 0; i < table->num_cols; ++i) {
+        const auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+        if (!isKnownType(column->col_type)) {
+            fail(damaged + u": column %1 is of the unknown type %2"_s.arg(i).arg(column->col_type));
+        }
+    }
+    std::vector<std::uint32_t> pages = checkedDataPages(
+        layoutOf(table.get()), pageCount,
+        [mdb](std::uint32_t page) {
+            mdb_read_pg(mdb, page);
+            return static_cast<const unsigned char*>(mdb->pg_buf);
+        },
+        damaged);
+    return {std::move(table), std::move(pages)};
 }
 
 bool isText(JetType type) {
@@ -129,31 +233,30 @@ LongValueRef longValueOf(const MdbField& field) {
 }
 
 // Calls `visit` for each row of the table in storage order, its fields cracked into `fields`,
-// until it returns false. The same scan as libmdb's mdb_fetch_row (the data pages that the
-// usage map lists, deleted and unreadable rows skipped), without rendering bound values of each
-// row and cracking it a second time.
+// until it returns false. The scan of libmdb's mdb_fetch_row (deleted rows skipped) over the
+// checked pages, without rendering bound values of each row and cracking it a second time.
 template <typename Visit>
-void forEachRow(MdbTableDef* table, std::vector<MdbField>& fields, const QString& cannotRead,
-                Visit visit) {
+void forEachRow(const CheckedTable& checked, std::vector<MdbField>& fields,
+                const QString& cannotRead, Visit visit) {
+    MdbTableDef* table = checked.table.get();
     MdbHandle* mdb = table->entry->mdb;
-    mdb_rewind_table(table);
-    if (mdb_read_next_dpg(table) == 0) {
-        return;
-    }
-    do {
+    for (const std::uint32_t page : checked.pages) {
+        if (mdb_read_pg(mdb, page) != kPageSize) {
+            fail(cannotRead);
+        }
+        table->cur_phys_pg = page;
         const int rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
         for (int row = 0; row < rows; ++row) {
             int rowStart = 0;
             size_t rowSize = 0;
-            if (mdb_find_row(mdb, row, &rowStart, &rowSize) != 0 || rowSize == 0 ||
-                (rowStart & kDeletedRow) != 0) {
+            if (mdb_find_row(mdb, row, &rowStart, &rowSize) != 0) {
+                fail(cannotRead);
+            }
+            if (rowSize == 0 || (rowStart & kDeletedRow) != 0) {
                 continue;
             }
             const int cracked =
                 mdb_crack_row(table, rowStart & kRowOffsetMask, rowSize, fields.data());
-            if (cracked < 0) {
-                continue;
-            }
             if (cracked != static_cast<int>(fields.size())) {
                 fail(cannotRead);
             }
@@ -161,18 +264,20 @@ void forEachRow(MdbTableDef* table, std::vector<MdbField>& fields, const QString
                 return;
             }
         }
-    } while (mdb_read_next_dpg(table) != 0);
+    }
 }
 
 // Reads every row of the table, or nothing when a value fills its `bindSize` buffer and so may
 // have been cut short. Long values are walked (and charged to `budget`) but not decoded.
-std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, const QString& shown,
+std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, const JetImage& image,
+                                    const QString& shown,
                                     const std::shared_ptr<const StoredValueReader>& values,
                                     DecodeBudget& budget) {
     MdbHandle* mdb = entry->mdb;
     const QString cannotRead = u"Cannot read table '%1' of database '%2'"_s.arg(
         QString::fromUtf8(entry->object_name), shown);
-    const TableDefPtr table = readDefinition(entry, cannotRead);
+    const CheckedTable checked = readDefinition(entry, image.bytes.size(), cannotRead);
+    MdbTableDef* table = checked.table.get();
     mdb_set_bind_size(mdb, bindSize);
 
     StoredTable result;
@@ -191,8 +296,7 @@ std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, con
         // render them.
         if (!isText(jetColumn.type) && !isInteger(jetColumn.type) &&
             jetColumn.type != JetType::Ole) {
-            mdb_bind_column(table.get(), i + 1, buffers.back().get(),
-                            &lengths[static_cast<size_t>(i)]);
+            mdb_bind_column(table, i + 1, buffers.back().get(), &lengths[static_cast<size_t>(i)]);
         }
     }
 
@@ -212,7 +316,7 @@ std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, con
 
     std::vector<MdbField> fields(static_cast<size_t>(columnCount));
     bool complete = true;
-    forEachRow(table.get(), fields, cannotRead, [&]() {
+    forEachRow(checked, fields, cannotRead, [&]() {
         for (size_t index = 0; index < static_cast<size_t>(columnCount); ++index) {
             const MdbField& field = fields[index];
             StoredTable::Column& column = result.columns[index];
@@ -267,26 +371,28 @@ std::optional<StoredTable> readRows(MdbCatalogEntry* entry, size_t bindSize, con
 // The tables that MSysObjects lists. libmdb's own catalog reader also decodes every object's
 // property blob, and loops without end, allocating, on a damaged one; the engine needs only
 // each table's name and definition page, so it reads just those columns.
-std::vector<std::unique_ptr<MdbCatalogEntry>> readCatalog(MdbHandle* mdb, const QString& shown) {
+std::vector<std::unique_ptr<MdbCatalogEntry>> readCatalog(MdbHandle* mdb, const JetImage& image,
+                                                          const QString& shown) {
     MdbCatalogEntry objects{};
     objects.mdb = mdb;
     objects.object_type = MDB_TABLE;
     objects.table_pg = 2;
     std::snprintf(objects.object_name, sizeof objects.object_name, "MSysObjects");
-    const TableDefPtr table =
-        readDefinition(&objects, u"Cannot read the catalog of database '%1'"_s.arg(shown));
+    const CheckedTable checked = readDefinition(
+        &objects, image.bytes.size(), u"Cannot read the catalog of database '%1'"_s.arg(shown));
+    MdbTableDef* table = checked.table.get();
     constexpr std::array kColumns = {"Id", "Name", "Type", "Flags"};
     std::array<std::vector<char>, kColumns.size()> values;
     for (size_t i = 0; i < kColumns.size(); ++i) {
         values[i].resize(mdb->bind_size);
-        if (mdb_bind_column_by_name(table.get(), const_cast<char*>(kColumns[i]), values[i].data(),
+        if (mdb_bind_column_by_name(table, const_cast<char*>(kColumns[i]), values[i].data(),
                                     nullptr) < 0) {
             fail(u"Cannot read the catalog of database '%1'"_s.arg(shown));
         }
     }
     std::vector<std::unique_ptr<MdbCatalogEntry>> tables;
-    mdb_rewind_table(table.get());
-    while (mdb_fetch_row(table.get()) != 0) {
+    mdb_rewind_table(table);
+    while (mdb_fetch_row(table) != 0) {
         if ((std::atoi(values[2].data()) & 0x7F) != MDB_TABLE) {
             continue;
         }
@@ -346,7 +452,7 @@ void JetFile::openImage(JetImage image) {
         fail(u"Cannot open database '%1'"_s.arg(handle_->shownPath));
     }
     convertTextToUtf8(handle_->mdb, handle_->shownPath);
-    handle_->tables = readCatalog(handle_->mdb, handle_->shownPath);
+    handle_->tables = readCatalog(handle_->mdb, handle_->image, handle_->shownPath);
     handle_->values = std::make_shared<const StoredValueReader>(
         handle_->image, handle_->mdb->f->db_key,
         u"A long value in database '%1' is damaged"_s.arg(handle_->shownPath));
@@ -385,7 +491,8 @@ StoredTable JetFile::readStoredTable(const QString& tableName) const {
         DecodeBudget budget = *handle_->budget;
         std::optional<StoredTable> table;
         try {
-            table = readRows(entry, bindSize, handle_->shownPath, handle_->values, budget);
+            table = readRows(entry, bindSize, handle_->image, handle_->shownPath, handle_->values,
+                             budget);
         } catch (const DatabaseError&) {
             handle_->budget = budget;
             throw;

@@ -40,9 +40,30 @@ std::optional<QByteArray> nativePath(const QString& path) {
 }
 
 UniqueFd openNoFollow(const QByteArray& path, int flags, mode_t mode) {
+    return openAtNoFollow(AT_FDCWD, path, flags, mode);
+}
+
+UniqueFd openAtNoFollow(int directory, const QByteArray& path, int flags, mode_t mode) {
     int fd;
     do {
-        fd = ::open(path.constData(), flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, mode);
+        fd = ::openat(directory, path.constData(), flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK,
+                      mode);
+    } while (fd < 0 && errno == EINTR);
+    return UniqueFd(fd);
+}
+
+PathParts splitPath(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return {".", path};
+    return {slash == 0 ? QByteArray("/") : path.left(slash), path.mid(slash + 1)};
+}
+
+UniqueFd openParentDirectory(const QByteArray& path) {
+    int fd;
+    do {
+        fd = ::open(splitPath(path).directory.constData(),
+                    O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     return UniqueFd(fd);
 }
@@ -56,11 +77,16 @@ bool tryLock(int fd, int operation) {
 }
 
 bool pathNamesFile(const QByteArray& path, int fd) {
-    struct stat atPath {};
+    return nameNamesFile(AT_FDCWD, path, fd);
+}
+
+bool nameNamesFile(int directory, const QByteArray& name, int fd) {
+    struct stat atName {};
     struct stat open {};
-    if (::lstat(path.constData(), &atPath) != 0 || ::fstat(fd, &open) != 0)
+    if (::fstatat(directory, name.constData(), &atName, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fstat(fd, &open) != 0)
         return false;
-    return atPath.st_dev == open.st_dev && atPath.st_ino == open.st_ino;
+    return atName.st_dev == open.st_dev && atName.st_ino == open.st_ino;
 }
 
 QString reasonNotOurs(const struct stat& info) {

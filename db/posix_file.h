@@ -39,12 +39,28 @@ std::optional<QByteArray> nativePath(const QString& path);
 // On failure the result is invalid and errno tells why.
 UniqueFd openNoFollow(const QByteArray& path, int flags, mode_t mode = 0);
 
+// The same relative to the directory open on `directory` (an absolute `path` ignores it).
+UniqueFd openAtNoFollow(int directory, const QByteArray& path, int flags, mode_t mode = 0);
+
+// A path split at its last "/": the directory part ("/" for "/x", "." for "x") and the name.
+struct PathParts {
+    QByteArray directory;
+    QByteArray name;
+};
+PathParts splitPath(const QByteArray& path);
+
+// The directory that `path` lies in, opened for resolving names relative to it (following
+// symbolic links on the way there, as opening the path itself would). Invalid on failure.
+UniqueFd openParentDirectory(const QByteArray& path);
+
 // flock(2) without waiting; false when another open file holds a conflicting lock (or on error).
 bool tryLock(int fd, int operation);
 
 // Whether `path` still names the file open on `fd`: another instance may have deleted or
 // replaced it between our open and our lock.
 bool pathNamesFile(const QByteArray& path, int fd);
+// The same for `name` in the directory open on `directory`.
+bool nameNamesFile(int directory, const QByteArray& name, int fd);
 
 // Why a file we are about to replace or delete is not ours to touch, or an empty text when it
 // is: it must be a regular file with a single name, owned by this user and writable by its owner.

@@ -4,7 +4,6 @@
 #include "db/posix_file.h"
 
 #include <QByteArray>
-#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -57,17 +56,26 @@ constexpr int openAttempts = 3;
     throw FileWriteError((u"Cannot write file \""_s + path + u"\": "_s + reason).toStdString());
 }
 
-// Creates the file at `path`, or opens the one already there (then `created` stays false).
-posix::UniqueFd createOrOpen(const QByteArray& native, const QString& path, bool& created) {
+// Where the file is written: the directory it goes in, held open so that the file is written,
+// and later deleted, in that very directory whatever happens to the directory's name, and the
+// file's name there.
+struct Place {
+    posix::UniqueFd directory;
+    QByteArray name;
+};
+
+// Creates the file `name` in `directory`, or opens the one already there (then `created` stays
+// false).
+posix::UniqueFd createOrOpen(const Place& place, const QString& path, bool& created) {
     for (int attempt = 0; attempt < openAttempts; ++attempt) {
-        posix::UniqueFd file =
-            posix::openNoFollow(native, O_RDWR | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR);
+        posix::UniqueFd file = posix::openAtNoFollow(place.directory.get(), place.name,
+                                                     O_RDWR | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR);
         created = file.valid();
         if (created)
             return file;
         if (errno != EEXIST)
             failCreate(path, posix::describeOpenFailure(errno));
-        file = posix::openNoFollow(native, O_RDWR);
+        file = posix::openAtNoFollow(place.directory.get(), place.name, O_RDWR);
         if (file.valid())
             return file;
         // Deleted by another instance between our two opens: try creating it again.
@@ -77,16 +85,24 @@ posix::UniqueFd createOrOpen(const QByteArray& native, const QString& path, bool
     failCreate(path, u"another program keeps replacing it"_s);
 }
 
-// Opens the file at `path` for writing it from the start, holding it exclusively. A file already
-// there is only cut to length 0 once every check has passed, so any refusal leaves it as it was.
-posix::UniqueFd openForReplacing(const QString& path) {
+// The directory `path` lies in, opened, and the file's name there.
+Place placeOf(const QString& path) {
     const std::optional<QByteArray> native = posix::nativePath(path);
     if (!native)
         failCreate(path, u"the path contains a NUL character"_s);
+    Place place{posix::openParentDirectory(*native), posix::splitPath(*native).name};
+    if (!place.directory.valid())
+        failCreate(path, qt_error_string(errno));
+    return place;
+}
 
+// Opens the file at `place` for writing it from the start, holding it exclusively. A file
+// already there is only cut to length 0 once every check has passed, so any refusal leaves it as
+// it was.
+posix::UniqueFd openForReplacing(const Place& place, const QString& path) {
     for (int attempt = 0; attempt < openAttempts; ++attempt) {
         bool created = false;
-        posix::UniqueFd file = createOrOpen(*native, path, created);
+        posix::UniqueFd file = createOrOpen(place, path, created);
         // The umask may have taken the owner's write permission from a file we have just made;
         // it is ours, and must not read as a read-only file to this or a later start.
         if (created && ::fchmod(file.get(), S_IRUSR | S_IWUSR) != 0)
@@ -98,7 +114,7 @@ posix::UniqueFd openForReplacing(const QString& path) {
             failCreate(path, reason);
         if (!posix::tryLock(file.get(), LOCK_EX))
             failCreate(path, posix::describeLockFailure(errno));
-        if (!posix::pathNamesFile(*native, file.get()))
+        if (!posix::nameNamesFile(place.directory.get(), place.name, file.get()))
             continue;
         // A left-over copy may have been readable by others; the new content is for us alone.
         if (::fchmod(file.get(), S_IRUSR | S_IWUSR) != 0 || ::ftruncate(file.get(), 0) != 0)
@@ -161,10 +177,9 @@ void writeAll(int fd, std::span<const std::byte> bytes, const QString& path) {
 
 // A copy cut short is no database: it goes at once, giving a full disk its room back, instead of
 // staying until the window closes (or for good, if the program never gets there).
-void removePartialCopy(const QString& path, int fd) {
-    const QByteArray native = QFile::encodeName(path);
-    if (posix::pathNamesFile(native, fd))
-        ::unlink(native.constData());
+void removePartialCopy(const Place& place, int fd) {
+    if (posix::nameNamesFile(place.directory.get(), place.name, fd))
+        ::unlinkat(place.directory.get(), place.name.constData(), 0);
 }
 
 } // namespace
@@ -199,14 +214,15 @@ void ExtractResourceToFile(const QString& name, const QString& type, const QStri
     }
     // Our own earlier copy at this path is no other instance's: it must not stand in the way.
     releaseWrittenFile(path);
-    posix::UniqueFd file = openForReplacing(path);
+    Place place = placeOf(path);
+    posix::UniqueFd file = openForReplacing(place, path);
     try {
         writeAll(file.get(), *bytes, path);
     } catch (const FileWriteError&) {
-        removePartialCopy(path, file.get());
+        removePartialCopy(place, file.get());
         throw;
     }
-    keepWrittenFile(path, std::move(file));
+    keepWrittenFile(path, std::move(place.directory), std::move(place.name), std::move(file));
 }
 
 } // namespace db

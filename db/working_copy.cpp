@@ -30,16 +30,29 @@ QString connectionStringFor(const QString& tempDirectory) {
            u";Persist Security Info=False"_s;
 }
 
-void deleteWorkingCopy(const QString& tempDirectory) {
-    const QString copy = workingCopyPath(tempDirectory);
+namespace {
+
+// Where the copy at `copy` is deleted: the directory this process wrote it in, whatever that
+// directory is called now, or else the directory the path leads to.
+WrittenPlace placeToDelete(const QString& copy) {
     // Our own hold would make the file look in use by another instance.
-    releaseWrittenFile(copy);
+    WrittenPlace place = releaseWrittenFileKeepingPlace(copy);
+    if (place.directory.valid())
+        return place;
     const std::optional<QByteArray> path = posix::nativePath(copy);
     if (!path)
+        return {};
+    return {posix::openParentDirectory(*path), posix::splitPath(*path).name};
+}
+
+void deleteCopy(const QString& copy) {
+    const WrittenPlace place = placeToDelete(copy);
+    if (!place.directory.valid())
         return;
+    const int directory = place.directory.get();
     // Opened for writing: a file we could not write to is not ours to delete either, and some
     // network file systems grant an exclusive lock only on a descriptor open for writing.
-    const posix::UniqueFd file = posix::openNoFollow(*path, O_RDWR);
+    const posix::UniqueFd file = posix::openAtNoFollow(directory, place.name, O_RDWR);
     if (!file.valid())
         return;
     struct stat info {};
@@ -47,9 +60,16 @@ void deleteWorkingCopy(const QString& tempDirectory) {
         return;
     // The exclusive lock proves no instance has the copy open, and the identity check that the
     // name still leads to the file we locked, not to a copy another instance has just written.
-    if (!posix::tryLock(file.get(), LOCK_EX) || !posix::pathNamesFile(*path, file.get()))
+    if (!posix::tryLock(file.get(), LOCK_EX) ||
+        !posix::nameNamesFile(directory, place.name, file.get()))
         return;
-    ::unlink(path->constData());
+    ::unlinkat(directory, place.name.constData(), 0);
+}
+
+} // namespace
+
+void deleteWorkingCopy(const QString& tempDirectory) {
+    deleteCopy(workingCopyPath(tempDirectory));
 }
 
 } // namespace db

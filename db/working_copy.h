@@ -23,6 +23,9 @@ QString connectionStringFor(const QString& tempDirectory);
 // own hold on the file first (see keepWrittenFile). Leaves it in place, silently, when another
 // instance holds it open (FileHold), when it is read-only or owned by another user, or when the
 // path is a symbolic link (neither the link nor its target is touched). A missing file is fine.
+// The copy this process wrote is deleted in the directory it was written in, held open since,
+// whatever has happened to that directory's name. The close step then removes a directory that
+// GetTempDirectory() made with mkdtemp() (removeMadeDirectory).
 void deleteWorkingCopy(const QString& tempDirectory = GetTempDirectory());
 
 } // namespace db

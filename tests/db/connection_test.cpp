@@ -89,6 +89,7 @@ private Q_SLOTS:
     void refusesStatementsWhenClosed();
     void takesATableReadAheadOnlyFromTheSameFile_data();
     void takesATableReadAheadOnlyFromTheSameFile();
+    void closeDropsATableReadAheadOfAFailedStart();
 };
 
 void ConnectionTest::parsesConnectionStrings_data() {
@@ -385,6 +386,24 @@ void ConnectionTest::takesATableReadAheadOnlyFromTheSameFile() {
     const db::QueryResult result = connection.execute(u"select 编号 from data"_s);
     QCOMPARE(result.rowCount(), 3);
     QCOMPARE(result.text(0, 0), firstNumber);
+}
+
+// A start whose connection never opened (the window's creation failed) still lets go of the
+// table it read ahead when it closes, instead of keeping it until the program ends.
+void ConnectionTest::closeDropsATableReadAheadOfAFailedStart() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"ResBuild.dll"_s);
+    QVERIFY(rewriteInPlace(path, remedyDatabase(1)));
+    db::TableReadAhead ahead = db::readTableAhead(path, u"data"_s);
+    QVERIFY(ahead.data != nullptr);
+    const std::weak_ptr<const db::TableData> table = ahead.data;
+
+    db::Connection connection;
+    connection.keepReadAhead(std::move(ahead));
+    QVERIFY(!table.expired());
+    connection.close();
+    QVERIFY(!connection.connected());
+    QVERIFY(table.expired());
 }
 
 QTEST_GUILESS_MAIN(ConnectionTest)

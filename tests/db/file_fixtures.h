@@ -197,9 +197,17 @@ inline void report(int fd, const QByteArray& text) {
         return;
 }
 
+// A second unprivileged user, the attacker of the tests that need two (no account needed).
+inline constexpr uid_t kAttacker = 4242;
+
+// In a child run as root: become `user` (with a group of the same number) for good.
+inline bool dropTo(uid_t user) {
+    return ::setgroups(0, nullptr) == 0 && ::setgid(user) == 0 && ::setuid(user) == 0;
+}
+
 // In a child run as root: become `nobody` for good.
 inline bool dropToNobody() {
-    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+    return dropTo(kNobody);
 }
 
 } // namespace fixtures

@@ -121,7 +121,9 @@ namespace {
 void keepAsWritten(const QString& path) {
     db::posix::UniqueFd written(::open(native(path).constData(), O_RDONLY | O_CLOEXEC));
     QCOMPARE(::flock(written.get(), LOCK_EX | LOCK_NB), 0);
-    db::keepWrittenFile(path, std::move(written));
+    const QByteArray name = db::posix::splitPath(native(path)).name;
+    db::keepWrittenFile(path, db::posix::openParentDirectory(native(path)), name,
+                        std::move(written));
 }
 
 QByteArray readHeld(const db::FileHold& hold) {

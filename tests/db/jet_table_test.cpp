@@ -166,9 +166,10 @@ void JetTableTest::rejectsBadFiles() {
 
 void JetTableTest::rejectsDamagedUsageMap_data() {
     QTest::addColumn<int>("mapLength");
-    QTest::newRow("empty map") << 0;
-    QTest::newRow("map shorter than its head") << 3;
-    QTest::newRow("map one byte short of its head") << 4;
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("empty map") << 0 << u"it has no page map"_s;
+    QTest::newRow("map shorter than its head") << 3 << u"its page map is of an unknown kind"_s;
+    QTest::newRow("map one byte short of its head") << 4 << u"its page map is of an unknown kind"_s;
 }
 
 void JetTableTest::rejectsDamagedUsageMap() {
@@ -176,6 +177,7 @@ void JetTableTest::rejectsDamagedUsageMap() {
     // page 11; row 35 starts at 1612. Moving row 36's start shortens the map: libmdb would
     // follow a null map or scan far past a short one.
     QFETCH(int, mapLength);
+    QFETCH(QString, fault);
     QFile source(fixture(u"small_remedies.mdb"_s));
     QVERIFY(source.open(QIODevice::ReadOnly));
     QByteArray bytes = source.readAll();
@@ -194,7 +196,7 @@ void JetTableTest::rejectsDamagedUsageMap() {
         QFAIL("no error");
     } catch (const db::DatabaseError& error) {
         QCOMPARE(QString::fromUtf8(error.what()),
-                 u"Cannot read table 'data' of database '%1'"_s.arg(path));
+                 u"Cannot read table 'data' of database '%1': %2"_s.arg(path, fault));
     }
 }
 

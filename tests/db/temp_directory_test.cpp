@@ -28,6 +28,11 @@ enum class Setting {
     NotUtf8,          // ours, mode 0700, its name ending in the byte 0xff, which is not UTF-8
 };
 
+// The user's own directory that the working copy goes into in a shared one.
+QString ownDirectoryName(uid_t user = ::geteuid()) {
+    return u"vorlantix-"_s + QString::number(user);
+}
+
 } // namespace
 
 class TempDirectoryTest : public QObject {
@@ -40,6 +45,9 @@ private Q_SLOTS:
 
     void acceptsRootsDirectoriesForAnotherUser_data();
     void acceptsRootsDirectoriesForAnotherUser();
+
+    void ownDirectoryInASharedOne_data();
+    void ownDirectoryInASharedOne();
 
 private:
     // The variable's value for `setting`, preparing what it names; nullopt for Unset.
@@ -108,43 +116,45 @@ std::optional<QByteArray> TempDirectoryTest::valueFor(Setting setting, const QSt
 void TempDirectoryTest::choosesTheUsersDirectory_data() {
     QTest::addColumn<Setting>("runtimeDir");
     QTest::addColumn<Setting>("tmpDir");
-    QTest::addColumn<QString>("chosen"); // "runtime", "tmp" or a literal path
+    // "runtime", "tmp", "tmp-own" (the user's own directory in it) or "/tmp-own" (in /tmp)
+    QTest::addColumn<QString>("chosen");
 
     using S = Setting;
-    QTest::newRow("neither set") << S::Unset << S::Unset << u"/tmp/"_s;
+    QTest::newRow("neither set") << S::Unset << S::Unset << u"/tmp-own"_s;
     QTest::newRow("runtime dir preferred")
         << S::PrivateDirectory << S::PrivateDirectory << u"runtime"_s;
     QTest::newRow("runtime dir with slash") << S::SlashEnded << S::Unset << u"runtime"_s;
     QTest::newRow("runtime dir via link") << S::SymlinkToPrivate << S::Unset << u"runtime"_s;
     QTest::newRow("runtime dir group-writable")
         << S::GroupWritable << S::PrivateDirectory << u"tmp"_s;
-    QTest::newRow("runtime dir others-writable") << S::OthersWritable << S::Unset << u"/tmp/"_s;
+    QTest::newRow("runtime dir others-writable") << S::OthersWritable << S::Unset << u"/tmp-own"_s;
     QTest::newRow("runtime dir of another user")
         << S::ForeignDirectory << S::PrivateDirectory << u"tmp"_s;
     QTest::newRow("runtime dir relative") << S::Relative << S::PrivateDirectory << u"tmp"_s;
-    QTest::newRow("runtime dir missing") << S::Missing << S::Unset << u"/tmp/"_s;
+    QTest::newRow("runtime dir missing") << S::Missing << S::Unset << u"/tmp-own"_s;
     QTest::newRow("runtime dir is a file") << S::RegularFile << S::PrivateDirectory << u"tmp"_s;
     // A name that does not come back from text as the same bytes would lead elsewhere.
     QTest::newRow("runtime dir not UTF-8") << S::NotUtf8 << S::PrivateDirectory << u"tmp"_s;
     QTest::newRow("tmpdir not UTF-8") << S::Unset << S::NotUtf8 << u"/tmp/"_s;
     QTest::newRow("tmpdir private") << S::Unset << S::PrivateDirectory << u"tmp"_s;
-    QTest::newRow("tmpdir sticky like /tmp") << S::Unset << S::StickyShared << u"tmp"_s;
+    QTest::newRow("tmpdir sticky like /tmp") << S::Unset << S::StickyShared << u"tmp-own"_s;
     // Anybody could rename a file of theirs over the working copy in these.
     QTest::newRow("tmpdir others-writable, not sticky")
-        << S::Unset << S::OthersWritable << u"/tmp/"_s;
+        << S::Unset << S::OthersWritable << u"/tmp-own"_s;
     QTest::newRow("tmpdir group-writable, not sticky")
-        << S::Unset << S::GroupWritable << u"/tmp/"_s;
+        << S::Unset << S::GroupWritable << u"/tmp-own"_s;
     // Its owner may rename anything in it, sticky or not.
-    QTest::newRow("tmpdir of another user") << S::Unset << S::ForeignDirectory << u"/tmp/"_s;
-    QTest::newRow("tmpdir of another user, sticky") << S::Unset << S::ForeignSticky << u"/tmp/"_s;
+    QTest::newRow("tmpdir of another user") << S::Unset << S::ForeignDirectory << u"/tmp-own"_s;
+    QTest::newRow("tmpdir of another user, sticky")
+        << S::Unset << S::ForeignSticky << u"/tmp-own"_s;
     QTest::newRow("tmpdir of another user, open to all")
-        << S::Unset << S::ForeignShared << u"/tmp/"_s;
+        << S::Unset << S::ForeignShared << u"/tmp-own"_s;
     QTest::newRow("tmpdir of another user, runtime dir ours")
         << S::PrivateDirectory << S::ForeignShared << u"runtime"_s;
     QTest::newRow("tmpdir with slash") << S::Unset << S::SlashEnded << u"tmp"_s;
-    QTest::newRow("tmpdir relative") << S::Unset << S::Relative << u"/tmp/"_s;
-    QTest::newRow("tmpdir missing") << S::Unset << S::Missing << u"/tmp/"_s;
-    QTest::newRow("tmpdir is a file") << S::Unset << S::RegularFile << u"/tmp/"_s;
+    QTest::newRow("tmpdir relative") << S::Unset << S::Relative << u"/tmp-own"_s;
+    QTest::newRow("tmpdir missing") << S::Unset << S::Missing << u"/tmp-own"_s;
+    QTest::newRow("tmpdir is a file") << S::Unset << S::RegularFile << u"/tmp-own"_s;
 }
 
 void TempDirectoryTest::choosesTheUsersDirectory() {
@@ -164,13 +174,17 @@ void TempDirectoryTest::choosesTheUsersDirectory() {
     environment.set("XDG_RUNTIME_DIR", runtimeValue);
     environment.set("TMPDIR", tmpValue);
 
-    QString expected = chosen;
+    QString expected;
     if (chosen == u"runtime"_s)
         expected = QFile::decodeName(*runtimeValue);
-    else if (chosen == u"tmp"_s)
+    else if (chosen.startsWith(u"tmp"_s))
         expected = QFile::decodeName(*tmpValue);
+    else
+        expected = u"/tmp"_s;
     if (!expected.endsWith(u'/'))
         expected += u'/';
+    if (chosen.endsWith(u"-own"_s))
+        expected += ownDirectoryName() + u'/';
 
     QCOMPARE(db::GetTempDirectory(), expected);
 }
@@ -219,8 +233,56 @@ void TempDirectoryTest::acceptsRootsDirectoriesForAnotherUser() {
         return 0;
     });
     QVERIFY2(child.succeeded(), child.describe().constData());
-    QCOMPARE(QString::fromUtf8(child.report),
-             accepted ? QFile::decodeName(dir) + u'/' : u"/tmp/"_s);
+    // Root's sticky directory, like /tmp, is shared: the copy goes into nobody's own in it.
+    const QString own = ownDirectoryName(kNobody) + u'/';
+    QCOMPARE(QString::fromUtf8(child.report), !accepted      ? u"/tmp/"_s + own
+                                              : mode & 01000 ? QFile::decodeName(dir) + u'/' + own
+                                                             : QFile::decodeName(dir) + u'/');
+}
+
+void TempDirectoryTest::ownDirectoryInASharedOne_data() {
+    QTest::addColumn<QString>("found"); // what stands at vorlantix-<uid> beforehand
+    QTest::addColumn<bool>("fresh");    // whether a fresh directory is made instead
+
+    QTest::newRow("nothing: made") << u"nothing"_s << false;
+    QTest::newRow("ours, private") << u"private"_s << false;
+    QTest::newRow("ours, opened up: closed again") << u"open"_s << false;
+    QTest::newRow("a symbolic link to a directory of ours") << u"link"_s << true;
+    QTest::newRow("a file of ours") << u"file"_s << true;
+}
+
+// In a sticky directory that all may write to, the answer is the user's own directory in it,
+// mode 0700; a fresh one when the name is not a directory of ours, the same for every call.
+void TempDirectoryTest::ownDirectoryInASharedOne() {
+    QFETCH(QString, found);
+    QFETCH(bool, fresh);
+    const QByteArray shared = *valueFor(Setting::StickyShared, u"tmp"_s);
+    const QString own = QFile::decodeName(shared) + u'/' + ownDirectoryName();
+    if (found == u"private"_s || found == u"open"_s) {
+        QVERIFY(QDir().mkdir(own));
+        QCOMPARE(::chmod(native(own).constData(), found == u"open"_s ? 0755 : 0700), 0);
+    } else if (found == u"link"_s) {
+        QVERIFY(QFile::link(QFile::decodeName(*valueFor(Setting::PrivateDirectory, u"p"_s)), own));
+    } else if (found == u"file"_s) {
+        QVERIFY(writeFile(own, "mine"));
+    }
+    EnvironmentGuard environment;
+    environment.set("XDG_RUNTIME_DIR", std::nullopt);
+    environment.set("TMPDIR", shared);
+
+    const QString directory = db::GetTempDirectory();
+    QCOMPARE(db::GetTempDirectory(), directory);
+    if (fresh) {
+        QVERIFY2(directory.startsWith(own + u'-'), qPrintable(directory));
+        QCOMPARE(permissions(directory), mode_t(0700));
+        db::removeMadeDirectory(directory);
+        QVERIFY(!exists(directory));
+    } else {
+        QCOMPARE(directory, own + u'/');
+        QCOMPARE(permissions(own), mode_t(0700));
+        db::removeMadeDirectory(directory);
+        QVERIFY(exists(own));
+    }
 }
 
 QTEST_GUILESS_MAIN(TempDirectoryTest)

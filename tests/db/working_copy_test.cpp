@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace fixtures;
@@ -67,9 +69,59 @@ enum class Found {
     ForeignCopy,
 };
 
+// What another user plants in a shared sticky directory before the user starts, and under
+// which name: the working copy's, or that of the user's own directory there.
+enum class Squat { None, File, Directory, Fifo, Socket, Symlink };
+enum class SquatName { Copy, OwnDirectory };
+
+QString ownDirectoryName() {
+    return u"vorlantix-"_s + QString::number(kNobody);
+}
+
+// Run as the attacker: puts a thing of kind `squat` at `path`.
+bool plant(Squat squat, const QString& path) {
+    const QByteArray name = native(path);
+    switch (squat) {
+    case Squat::None:
+        return true;
+    case Squat::File:
+        return writeFile(path, "the attacker's", 0666);
+    case Squat::Directory:
+        return ::mkdir(name.constData(), 0777) == 0 && ::chmod(name.constData(), 0777) == 0;
+    case Squat::Fifo:
+        return ::mkfifo(name.constData(), 0666) == 0;
+    case Squat::Socket: {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (static_cast<size_t>(name.size()) >= sizeof address.sun_path)
+            return false;
+        std::memcpy(address.sun_path, name.constData(), static_cast<size_t>(name.size()));
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const bool bound =
+            ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(socket);
+        return bound;
+    }
+    case Squat::Symlink:
+        return ::symlink("/tmp", name.constData()) == 0;
+    }
+    return false;
+}
+
+// A directory of root's, open to all and sticky like /tmp, inside the test's own directory.
+QString makeSharedDirectory(const QString& testDirectory) {
+    QString shared = testDirectory + u"/shared"_s;
+    if (::chmod(native(testDirectory).constData(), 0755) != 0 || !QDir().mkdir(shared) ||
+        ::chmod(native(shared).constData(), 01777) != 0)
+        return {};
+    return shared;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Meddling)
+Q_DECLARE_METATYPE(Squat)
+Q_DECLARE_METATYPE(SquatName)
 
 class WorkingCopyTest : public QObject {
     Q_OBJECT
@@ -94,6 +146,9 @@ private Q_SLOTS:
     void laterStartsTakeTheirOwnLeftOver_data();
     void laterStartsTakeTheirOwnLeftOver();
     void startsWithoutProc();
+    void nobodyKeepsTheUserOutOfASharedDirectory_data();
+    void nobodyKeepsTheUserOutOfASharedDirectory();
+    void closeDeletesTheCopyWhereverItsDirectoryMoved();
 
 private:
     std::optional<QTemporaryDir> dir_;
@@ -411,6 +466,145 @@ void WorkingCopyTest::startsWithoutProc() {
     if (child.couldNotRun())
         QSKIP("cannot hide /proc here");
     QVERIFY2(child.succeeded(), child.describe().constData());
+}
+
+void WorkingCopyTest::nobodyKeepsTheUserOutOfASharedDirectory_data() {
+    QTest::addColumn<Squat>("squat");
+    QTest::addColumn<SquatName>("name");
+    // Whether the user's start falls back to a fresh directory of its own.
+    QTest::addColumn<bool>("freshDirectory");
+
+    QTest::newRow("nothing planted") << Squat::None << SquatName::Copy << false;
+    const std::pair<const char*, Squat> squats[] = {
+        {"file", Squat::File},     {"directory", Squat::Directory},   {"FIFO", Squat::Fifo},
+        {"socket", Squat::Socket}, {"symbolic link", Squat::Symlink},
+    };
+    for (const auto& [kind, squat] : squats) {
+        QTest::addRow("%s as ResBuild.dll", kind) << squat << SquatName::Copy << false;
+        QTest::addRow("%s as the user's directory", kind)
+            << squat << SquatName::OwnDirectory << true;
+    }
+}
+
+// Another user plants something in a sticky directory that all may write to, under the name of
+// the working copy or of the user's own directory there; the user (not root) starts all the
+// same, reads the collection, and leaves no copy behind at close.
+void WorkingCopyTest::nobodyKeepsTheUserOutOfASharedDirectory() {
+    QFETCH(Squat, squat);
+    QFETCH(SquatName, name);
+    QFETCH(bool, freshDirectory);
+    if (::geteuid() != 0)
+        QSKIP("needs root to act as two other users (the attacker and the user)");
+    const QString shared = makeSharedDirectory(dir_->path());
+    QVERIFY(!shared.isEmpty());
+    const QString planted =
+        shared + u'/' + (name == SquatName::Copy ? u"ResBuild.dll"_s : ownDirectoryName());
+    const ChildOutcome attacker =
+        runInChild([&](int) { return dropTo(kAttacker) && plant(squat, planted) ? 0 : 3; });
+    QVERIFY2(attacker.succeeded(), attacker.describe().constData());
+
+    const ChildOutcome user = runInChild([&](int reportFd) {
+        if (!dropToNobody())
+            return ChildOutcome::kCannotRun;
+        qputenv("TMPDIR", native(shared));
+        const QString directory = db::GetTempDirectory();
+        report(reportFd, directory.toUtf8() + '\n');
+        try {
+            db::Connection connection;
+            report(reportFd, QByteArray::number(startAndCount(connection)) + '\n');
+            connection.close();
+        } catch (const std::exception& error) {
+            report(reportFd, error.what());
+            return 4;
+        }
+        db::deleteWorkingCopy(directory);
+        db::removeMadeDirectory(directory);
+        report(reportFd, exists(db::workingCopyPath(directory)) ? "copy left\n" : "no copy\n");
+        report(reportFd, exists(directory) ? "directory left" : "no directory");
+        return 0;
+    });
+    QVERIFY2(user.succeeded(), user.describe().constData());
+    const QList<QByteArray> lines = user.report.split('\n');
+    QCOMPARE(lines.size(), 4);
+    const QString directory = QString::fromUtf8(lines[0]);
+    const QString own = shared + u'/' + ownDirectoryName() + u'/';
+    if (freshDirectory)
+        QVERIFY2(directory.startsWith(shared + u'/' + ownDirectoryName() + u'-') &&
+                     directory != own,
+                 qPrintable(directory));
+    else
+        QCOMPARE(directory, own);
+    QCOMPARE(lines[1], "3");
+    QCOMPARE(lines[2], "no copy");
+    // The user's own directory stays for later starts; a fresh one goes with the run.
+    QCOMPARE(lines[3], freshDirectory ? "no directory" : "directory left");
+    QVERIFY(squat == Squat::None || exists(planted));
+}
+
+// The user's temporary directory lies in a directory another user owns, who renames it while
+// the program runs: the close step still deletes the copy, in the directory it was written in.
+void WorkingCopyTest::closeDeletesTheCopyWhereverItsDirectoryMoved() {
+    if (::geteuid() != 0)
+        QSKIP("needs root to act as two other users (the attacker and the user)");
+    QCOMPARE(::chmod(native(dir_->path()).constData(), 0755), 0);
+    const QString outer = dir_->path() + u"/outer"_s;
+    const QString home = outer + u"/home"_s;
+    const QString moved = outer + u"/moved"_s;
+    QVERIFY(QDir().mkpath(home));
+    QCOMPARE(::chown(native(outer).constData(), kAttacker, kAttacker), 0);
+    QCOMPARE(::chown(native(home).constData(), kNobody, kNobody), 0);
+    QCOMPARE(::chmod(native(home).constData(), 0700), 0);
+
+    int started[2];
+    int closing[2];
+    QCOMPARE(::pipe2(started, O_CLOEXEC), 0);
+    QCOMPARE(::pipe2(closing, O_CLOEXEC), 0);
+    std::fflush(nullptr);
+    const pid_t user = ::fork();
+    if (user == 0) {
+        ::close(started[0]);
+        ::close(closing[1]);
+        int code = 3;
+        if (dropToNobody()) {
+            qputenv("TMPDIR", native(home));
+            const QString directory = db::GetTempDirectory();
+            try {
+                db::Connection connection;
+                code = startAndCount(connection) == 3 ? 0 : 4;
+                report(started[1], "started");
+                char go = 0;
+                if (::read(closing[0], &go, 1) != 1)
+                    code = 5;
+                connection.close();
+            } catch (...) {
+                code = 6;
+            }
+            db::deleteWorkingCopy(directory);
+        }
+        ::_exit(code);
+    }
+    ::close(started[1]);
+    ::close(closing[0]);
+    char ready[8] = {};
+    const bool userStarted = ::read(started[0], ready, sizeof ready) > 0;
+    ::close(started[0]);
+    const ChildOutcome attacker = runInChild([&](int) {
+        return dropTo(kAttacker) &&
+                       std::rename(native(home).constData(), native(moved).constData()) == 0
+                   ? 0
+                   : 3;
+    });
+    report(closing[1], "x");
+    ::close(closing[1]);
+    int status = 0;
+    ::waitpid(user, &status, 0);
+
+    QVERIFY(userStarted);
+    QVERIFY2(attacker.succeeded(), attacker.describe().constData());
+    QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+             qPrintable(u"the user's start ended with %1"_s.arg(status)));
+    QVERIFY(exists(moved));
+    QVERIFY(!exists(moved + u"/ResBuild.dll"_s));
 }
 
 QTEST_GUILESS_MAIN(WorkingCopyTest)
