@@ -250,7 +250,8 @@ void LongValueTest::decodeBudgetEndsExactlyAtItsLimit_data() {
     QTest::addColumn<qsizetype>("budget");
     QTest::newRow("an empty file") << qsizetype{0} << qsizetype{0};
     QTest::newRow("four times the file") << qsizetype{1000} << qsizetype{4000};
-    QTest::newRow("a large file: the ceiling") << (qsizetype{1} << 29) << db::DecodeBudget::kCeiling;
+    QTest::newRow("a large file: the ceiling")
+        << (qsizetype{1} << 29) << db::DecodeBudget::kCeiling;
 }
 
 // The whole budget may be spent, in one charge or in two; one byte more is refused.
