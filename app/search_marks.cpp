@@ -11,7 +11,7 @@ namespace app {
 SearchMarks::SearchMarks(db::RecordSet& set, QAbstractItemView* list, QPlainTextEdit* detail,
                          int detailField)
     : QObject(detail), set_(set), list_(list), cells_(new MarkedCellDelegate(list)),
-      detail_(detail), detailField_(detailField) {
+      detail_(detail), selectedMarks_(new SelectedMarksPainter(detail)), detailField_(detailField) {
     list->setItemDelegate(cells_);
     connect(&set, &db::RecordSet::opened, this, &SearchMarks::followStatement);
     connect(&set, &db::RecordSet::closed, this, &SearchMarks::followStatement);
@@ -35,14 +35,16 @@ void SearchMarks::markDetail() {
     QTextCharFormat mark;
     mark.setBackground(keywordMarkBrush(false));
     mark.setForeground(keywordMarkText());
+    std::vector<db::LikeSpan> runs = marks_.runsIn(detailColumn_, detail_->toPlainText());
     QList<QTextEdit::ExtraSelection> selections;
-    for (const db::LikeSpan& run : marks_.runsIn(detailColumn_, detail_->toPlainText())) {
+    for (const db::LikeSpan& run : runs) {
         QTextCursor cursor(detail_->document());
         cursor.setPosition(static_cast<int>(run.begin));
         cursor.setPosition(static_cast<int>(run.end), QTextCursor::KeepAnchor);
         selections.append({cursor, mark});
     }
     detail_->setExtraSelections(selections);
+    selectedMarks_->setRuns(std::move(runs));
 }
 
 } // namespace app

@@ -10,13 +10,18 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QBitArray>
 #include <QClipboard>
 #include <QComboBox>
+#include <QHash>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
+
+#include <algorithm>
+#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
@@ -59,6 +64,34 @@ bool isMarkColour(QRgb pixel, bool onSelection) {
         return qRed(pixel) >= 0xe8 && qGreen(pixel) <= 0xa8 && qGreen(pixel) >= 0x70 &&
                qBlue(pixel) <= 0x48;
     return qRed(pixel) >= 0xe8 && qGreen(pixel) >= 0x80 && qBlue(pixel) <= 0x90;
+}
+
+// How a character of the detail box is drawn, read from the background between its strokes: '.'
+// the box's own, 's' the selection's, 'm' a mark's yellow to orange, 'M' the deeper orange of a
+// mark under the selection, '?' none of them. Each pixel of the character's cell counts for the
+// look it has; the look most pixels have wins.
+QChar lookOf(const QImage& drawn, const QRect& cell, QRgb base, QRgb selection) {
+    const auto look = [base, selection](QRgb pixel) {
+        if (pixel == base)
+            return u'.';
+        if (pixel == selection)
+            return u's';
+        if (qRed(pixel) >= 0xe8 && qGreen(pixel) >= 0x80 && qGreen(pixel) <= 0xb0 &&
+            qBlue(pixel) <= 0x40)
+            return u'M';
+        if (qRed(pixel) >= 0xf8 && qGreen(pixel) >= 0xc0 && qGreen(pixel) <= 0xe8 &&
+            qBlue(pixel) >= 0x48 && qBlue(pixel) <= 0x90)
+            return u'm';
+        return u'?';
+    };
+    QHash<QChar, int> counts;
+    for (int y = cell.top(); y <= cell.bottom(); ++y) {
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            ++counts[look(drawn.pixel(x, y))];
+    }
+    counts.remove(u'?');
+    const auto most = std::max_element(counts.cbegin(), counts.cend());
+    return most == counts.cend() ? u'?' : most.key();
 }
 
 } // namespace
@@ -230,6 +263,99 @@ private Q_SLOTS:
         QVERIFY(!drawsMarks(row));
     }
 
+    void marksUnderASelection_data() {
+        QTest::addColumn<bool>("plainLook");
+        QTest::addColumn<bool>("byMouse");
+        QTest::addColumn<int>("linesAbove");
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("looks");
+        // The box's last line is 甲补气乙丙丁补气戊己庚补气辛, 补气 marked at 1, 6 and 11 of it;
+        // above it, lines without a mark, scrolled out of sight.
+        for (const bool plainLook : {false, true}) {
+            const char* look = plainLook ? "in the plain look" : "under the style";
+            QTest::addRow("mouse, two marks of three, %s", look)
+                << plainLook << true << 0 << 0 << 10 << u"sMMsssMMss.mm."_s;
+            QTest::addRow("Shift+arrows, two marks of three, %s", look)
+                << plainLook << false << 0 << 0 << 10 << u"sMMsssMMss.mm."_s;
+            QTest::addRow("Shift+arrows, ending inside a mark, %s", look)
+                << plainLook << false << 0 << 0 << 7 << u"sMMsssMm...mm."_s;
+            QTest::addRow("mouse backwards, from inside a mark into one, %s", look)
+                << plainLook << true << 0 << 12 << 7 << u".mm...mMsssMm."_s;
+            QTest::addRow("mouse, scrolled down, %s", look)
+                << plainLook << true << 20 << 2 << 12 << u".mMsssMMsssMm."_s;
+        }
+    }
+    // Under the user's selection a mark is drawn in the deeper orange of a mark on the list's
+    // current row, with the selection around it; outside the selection as ever. Nothing of the
+    // text, the selection or what is copied changes.
+    void marksUnderASelection() {
+        QFETCH(bool, plainLook);
+        QFETCH(bool, byMouse);
+        QFETCH(int, linesAbove);
+        QFETCH(int, anchor);
+        QFETCH(int, position);
+        QFETCH(QString, looks);
+        const QString styleSheet = qApp->styleSheet();
+        const auto restore = qScopeGuard([&styleSheet] { qApp->setStyleSheet(styleSheet); });
+        if (plainLook)
+            qApp->setStyleSheet(QString());
+        search(u"补气"_s);
+        QPlainTextEdit* box = detailBox();
+        const int line = 2 * linesAbove;
+        const QString text = u"丙\n"_s.repeated(linesAbove) + u"甲补气乙丙丁补气戊己庚补气辛"_s;
+        box->setPlainText(text);
+        const Runs runs{{line + 1, line + 3}, {line + 6, line + 8}, {line + 11, line + 13}};
+        QCOMPARE(marks(), runs);
+        QScrollBar* scrolling = box->verticalScrollBar();
+        scrolling->setValue(scrolling->maximum());
+        const int scrolled = scrolling->value();
+        QCOMPARE(scrolled > 0, linesAbove > 0);
+        anchor += line;
+        position += line;
+        const QImage unselected = box->viewport()->grab().toImage();
+        QCOMPARE(looksOf(line), u".mm...mm...mm."_s);
+
+        QWidget* viewport = box->viewport();
+        const auto boundary = [box](int at) {
+            QTextCursor cursor(box->document());
+            cursor.setPosition(at);
+            return box->cursorRect(cursor).center();
+        };
+        QTest::mousePress(viewport, Qt::LeftButton, {}, boundary(anchor));
+        if (byMouse) {
+            QTest::mouseMove(viewport, boundary(position));
+            QTest::mouseRelease(viewport, Qt::LeftButton, {}, boundary(position));
+        } else {
+            QTest::mouseRelease(viewport, Qt::LeftButton, {}, boundary(anchor));
+            for (int at = anchor; at != position; at += position > anchor ? 1 : -1)
+                QTest::keyClick(box, position > anchor ? Qt::Key_Right : Qt::Key_Left,
+                                Qt::ShiftModifier);
+        }
+        QCOMPARE(box->textCursor().anchor(), anchor);
+        QCOMPARE(box->textCursor().position(), position);
+        QCOMPARE(looksOf(line), looks);
+        // The selected marks' characters are drawn as before, where they were, once.
+        for (qsizetype at = looks.indexOf(u'M'); at >= 0; at = looks.indexOf(u'M', at + 1))
+            QCOMPARE(strokesOf(box->viewport()->grab().toImage(), line + int(at)),
+                     strokesOf(unselected, line + int(at)));
+        QCOMPARE(scrolling->value(), scrolled);
+        QCOMPARE(box->toPlainText(), text);
+        QCOMPARE(marks(), runs);
+        QVERIFY(!box->document()->isUndoAvailable());
+
+        // The selected characters copied are the text's own.
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 text.mid(std::min(anchor, position), std::abs(position - anchor)));
+        // 复制 selects the whole text: every mark is drawn selected.
+        fixture_->click(u"Button_Copy");
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString(text).replace(u'\n', u"\r\n"_s));
+        QCOMPARE(looksOf(line), u"sMMsssMMsssMMs"_s);
+        QCOMPARE(box->toPlainText(), text);
+        QCOMPARE(marks(), runs);
+    }
+
 private:
     QPlainTextEdit* detailBox() const { return fixture_->child<QPlainTextEdit>(u"Memo_Info"); }
 
@@ -251,6 +377,44 @@ private:
         for (const QTextEdit::ExtraSelection& selection : detailBox()->extraSelections())
             runs.append({selection.cursor.selectionStart(), selection.cursor.selectionEnd()});
         return runs;
+    }
+
+    // The cell of the character at `at` of the detail box's viewport, clear of the caret on
+    // either side.
+    QRect characterCell(int at) const {
+        QPlainTextEdit* box = detailBox();
+        QTextCursor cursor(box->document());
+        cursor.setPosition(at);
+        const QRect from = box->cursorRect(cursor);
+        cursor.setPosition(at + 1);
+        const QRect to = box->cursorRect(cursor);
+        return {QPoint(from.x() + 2, from.top()), QPoint(to.x() - 2, from.bottom())};
+    }
+
+    // How each character of the detail box's line from `from` on is drawn, from its viewport
+    // as it paints.
+    QString looksOf(int from) const {
+        QPlainTextEdit* box = detailBox();
+        const QImage drawn = box->viewport()->grab().toImage();
+        const QPalette::ColorGroup group = box->hasFocus() ? QPalette::Active : QPalette::Inactive;
+        const QRgb base = box->palette().color(group, QPalette::Base).rgb();
+        const QRgb selection = box->palette().color(group, QPalette::Highlight).rgb();
+        QString looks;
+        for (int at = from; at + 1 < box->document()->characterCount(); ++at)
+            looks += lookOf(drawn, characterCell(at), base, selection);
+        return looks;
+    }
+
+    // Where the character at `at` has its dark strokes.
+    QBitArray strokesOf(const QImage& drawn, int at) const {
+        const QRect cell = characterCell(at);
+        QBitArray strokes(cell.width() * cell.height());
+        for (int y = 0; y < cell.height(); ++y) {
+            for (int x = 0; x < cell.width(); ++x)
+                strokes.setBit(y * cell.width() + x,
+                               qGray(drawn.pixel(cell.left() + x, cell.top() + y)) < 0x60);
+        }
+        return strokes;
     }
 
     Runs cellMarks(int row, int column = 1) const {
