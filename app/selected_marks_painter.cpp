@@ -71,7 +71,7 @@ void SelectedMarksPainter::paintInBlock(QPainter& painter, const QTextBlock& blo
     if (!block.isVisible() || layout == nullptr)
         return;
     const int start = static_cast<int>(std::max<qsizetype>(begin - block.position(), 0));
-    const int stop = static_cast<int>(std::min<qsizetype>(end - block.position(), block.length()));
+    const int stop = static_cast<int>(end - block.position());
     const QPointF origin = BoxGeometry::blockOrigin(*box_, block);
     const qreal right = box_->viewport()->width();
     QRegion area;

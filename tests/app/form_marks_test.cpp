@@ -356,6 +356,21 @@ private Q_SLOTS:
         QCOMPARE(marks(), runs);
     }
 
+    // A mark across a line break under the selection: the line's end is drawn as a selected mark
+    // too, as the mark and the selection each draw it.
+    void markAcrossALineBreakUnderASelection() {
+        search(u"补%气"_s);
+        QPlainTextEdit* box = detailBox();
+        box->setPlainText(u"甲补\n气乙"_s);
+        QCOMPARE(marks(), (Runs{{1, 4}}));
+        QCOMPARE(looksOf(0), u".mmm."_s);
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(box->textCursor().selectionEnd() - box->textCursor().selectionStart(), 5);
+        QCOMPARE(looksOf(0), u"sMMMs"_s);
+        QCOMPARE(box->toPlainText(), u"甲补\n气乙"_s);
+    }
+
 private:
     QPlainTextEdit* detailBox() const { return fixture_->child<QPlainTextEdit>(u"Memo_Info"); }
 
@@ -380,12 +395,14 @@ private:
     }
 
     // The cell of the character at `at` of the detail box's viewport, clear of the caret on
-    // either side.
+    // either side; of a line break, the first pixels right of the line's end.
     QRect characterCell(int at) const {
         QPlainTextEdit* box = detailBox();
         QTextCursor cursor(box->document());
         cursor.setPosition(at);
         const QRect from = box->cursorRect(cursor);
+        if (box->document()->characterAt(at) == QChar::ParagraphSeparator)
+            return {from.x() + 1, from.top(), 2, from.height()};
         cursor.setPosition(at + 1);
         const QRect to = box->cursorRect(cursor);
         return {QPoint(from.x() + 2, from.top()), QPoint(to.x() - 2, from.bottom())};
