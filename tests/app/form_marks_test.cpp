@@ -16,12 +16,12 @@
 #include <QHash>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -106,7 +106,15 @@ private Q_SLOTS:
         fixture_ = std::make_unique<FormFixture>();
         fixture_->createForm();
     }
-    void cleanup() { fixture_.reset(); }
+    void cleanup() {
+        fixture_.reset();
+        // The style comes back once the window has gone, so that no widget of it is polished
+        // anew while it is taken down.
+        if (restoredStyleSheet_) {
+            qApp->setStyleSheet(*restoredStyleSheet_);
+            restoredStyleSheet_.reset();
+        }
+    }
 
     void remedyMarks_data() {
         QTest::addColumn<QString>("keyword");
@@ -234,10 +242,8 @@ private Q_SLOTS:
     // current one among them; the titles' text is untouched.
     void listMarksTitles() {
         QFETCH(bool, plainLook);
-        const QString styleSheet = qApp->styleSheet();
-        const auto restore = qScopeGuard([&styleSheet] { qApp->setStyleSheet(styleSheet); });
         if (plainLook)
-            qApp->setStyleSheet(QString());
+            usePlainLook();
         search(u"丸"_s);
         const QAbstractItemModel* model = fixture_->grid()->model();
         int marked = 0;
@@ -296,10 +302,8 @@ private Q_SLOTS:
         QFETCH(int, anchor);
         QFETCH(int, position);
         QFETCH(QString, looks);
-        const QString styleSheet = qApp->styleSheet();
-        const auto restore = qScopeGuard([&styleSheet] { qApp->setStyleSheet(styleSheet); });
         if (plainLook)
-            qApp->setStyleSheet(QString());
+            usePlainLook();
         search(u"补气"_s);
         QPlainTextEdit* box = detailBox();
         const int line = 2 * linesAbove;
@@ -372,6 +376,12 @@ private Q_SLOTS:
     }
 
 private:
+    // The window without the style sheet, until the test's end.
+    void usePlainLook() {
+        restoredStyleSheet_ = qApp->styleSheet();
+        qApp->setStyleSheet(QString());
+    }
+
     QPlainTextEdit* detailBox() const { return fixture_->child<QPlainTextEdit>(u"Memo_Info"); }
 
     void search(const QString& keyword) {
@@ -472,6 +482,7 @@ private:
     }
 
     std::unique_ptr<FormFixture> fixture_;
+    std::optional<QString> restoredStyleSheet_;
 };
 
 VORLANTIX_WINDOW_TEST_MAIN(FormMarksTest)
