@@ -3,7 +3,7 @@
 #include "app/keyword_mark_look.h"
 
 #include <QCoreApplication>
-#include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -15,14 +15,39 @@ namespace app {
 
 namespace {
 
-// QPlainTextEdit tells where it lays a block out only to its subclasses; the pointers to its
-// members read the very geometry it paints with from any box.
+// QPlainTextEdit tells which blocks it shows and where only to its subclasses; the pointers to
+// its members read the very geometry it paints with from any box.
 struct BoxGeometry : QPlainTextEdit {
-    static QPointF blockOrigin(const QPlainTextEdit& box, const QTextBlock& block) {
+    static QTextBlock firstShown(const QPlainTextEdit& box) {
+        return (box.*&BoxGeometry::firstVisibleBlock)();
+    }
+    // The block's place in the viewport, as the box lays it out.
+    static QRectF place(const QPlainTextEdit& box, const QTextBlock& block) {
         const QPointF offset = (box.*&BoxGeometry::contentOffset)();
-        return (box.*&BoxGeometry::blockBoundingGeometry)(block).translated(offset).topLeft();
+        return (box.*&BoxGeometry::blockBoundingGeometry)(block).translated(offset);
     }
 };
+
+// Where the characters [start, stop) of the block stand in the viewport, its layout drawn at
+// `origin`. A run that goes on past a line's end reaches the viewport's right edge `right`, where
+// the layout draws a line break's mark.
+QRegion runArea(const QTextLayout& layout, QPointF origin, int start, int stop, qreal right) {
+    QRegion area;
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine line = layout.lineAt(i);
+        const int lineEnd = line.textStart() + line.textLength();
+        const int from = std::max(start, line.textStart());
+        const int to = std::min(stop, lineEnd);
+        if (from > to || (from == to && stop <= lineEnd))
+            continue;
+        const QPointF topLeft =
+            origin + layout.position() + QPointF(line.cursorToX(from), line.y());
+        const qreal width =
+            stop > lineEnd ? right - topLeft.x() : line.cursorToX(to) - line.cursorToX(from);
+        area += QRectF(topLeft, QSizeF(width, line.height())).toAlignedRect();
+    }
+    return area;
+}
 
 } // namespace
 
@@ -38,61 +63,60 @@ bool SelectedMarksPainter::eventFilter(QObject* watched, QEvent* event) {
     boxPainting_ = true;
     QCoreApplication::sendEvent(watched, event);
     boxPainting_ = false;
-    paint();
+    paint(static_cast<QPaintEvent*>(event)->rect());
     return true;
 }
 
-void SelectedMarksPainter::paint() const {
+// Only the blocks shown in the area to paint are drawn, as the box draws them.
+void SelectedMarksPainter::paint(const QRect& area) const {
     const QTextCursor selection = box_->textCursor();
-    const qsizetype from = selection.selectionStart();
-    const qsizetype to = selection.selectionEnd();
-    QTextCharFormat look;
-    look.setBackground(keywordMarkBrush(true));
-    look.setForeground(keywordMarkText());
+    const db::LikeSpan selected{selection.selectionStart(), selection.selectionEnd()};
     QPainter painter(box_->viewport());
     painter.setPen(box_->palette().color(QPalette::Text));
-    for (const db::LikeSpan& run : runs_) {
-        const qsizetype begin = std::max(run.begin, from);
-        const qsizetype end = std::min(run.end, to);
-        if (begin >= end)
-            continue;
-        for (QTextBlock block = box_->document()->findBlock(static_cast<int>(begin));
-             block.isValid() && block.position() < end; block = block.next())
-            paintInBlock(painter, block, begin, end, look);
+    for (QTextBlock block = BoxGeometry::firstShown(*box_); block.isValid(); block = block.next()) {
+        const QRectF place = BoxGeometry::place(*box_, block);
+        if (place.top() > area.bottom())
+            break;
+        if (block.isVisible() && place.bottom() >= area.top())
+            paintInBlock(painter, block, place.topLeft(), selected);
     }
 }
 
-// Draws the block's text again with the marked run, clipped to where the run stands, so that no
-// character outside it is drawn twice. A run that goes on past a line's end reaches the box's
-// right edge, where the layout draws a line break's mark.
-void SelectedMarksPainter::paintInBlock(QPainter& painter, const QTextBlock& block, qsizetype begin,
-                                        qsizetype end, const QTextCharFormat& look) const {
-    QTextLayout* layout = block.layout();
-    if (!block.isVisible() || layout == nullptr)
+// Draws the block's text again with its marked runs that lie in the selection, clipped to where
+// those runs stand, so that no character outside them is drawn twice.
+void SelectedMarksPainter::paintInBlock(QPainter& painter, const QTextBlock& block, QPointF origin,
+                                        db::LikeSpan selected) const {
+    const QTextLayout* layout = block.layout();
+    const qsizetype blockStart = block.position();
+    const qsizetype blockEnd = blockStart + block.length();
+    if (layout == nullptr || selected.end <= blockStart || selected.begin >= blockEnd)
         return;
-    const int start = static_cast<int>(std::max<qsizetype>(begin - block.position(), 0));
-    const int stop = static_cast<int>(end - block.position());
-    const QPointF origin = BoxGeometry::blockOrigin(*box_, block);
-    const qreal right = box_->viewport()->width();
+    QTextCharFormat look;
+    look.setBackground(keywordMarkBrush(true));
+    look.setForeground(keywordMarkText());
+    QList<QTextLayout::FormatRange> ranges;
     QRegion area;
-    for (int i = 0; i < layout->lineCount(); ++i) {
-        const QTextLine line = layout->lineAt(i);
-        const int lineEnd = line.textStart() + line.textLength();
-        const int from = std::max(start, line.textStart());
-        const int to = std::min(stop, lineEnd);
-        if (from > to || (from == to && stop <= lineEnd))
+    // The runs are in order, left to right: from the first that ends inside the block on.
+    auto run =
+        std::upper_bound(runs_.cbegin(), runs_.cend(), blockStart,
+                         [](qsizetype at, const db::LikeSpan& span) { return at < span.end; });
+    for (; run != runs_.cend() && run->begin < blockEnd; ++run) {
+        const qsizetype begin = std::max(run->begin, selected.begin);
+        const qsizetype end = std::min(run->end, selected.end);
+        if (begin >= end)
             continue;
-        const QPointF topLeft =
-            origin + layout->position() + QPointF(line.cursorToX(from), line.y());
-        const qreal width =
-            stop > lineEnd ? right - topLeft.x() : line.cursorToX(to) - line.cursorToX(from);
-        area += QRectF(topLeft, QSizeF(width, line.height())).toAlignedRect();
+        // As the box does, a run past the block's end is passed on whole: the layout marks the
+        // line break.
+        const int start = static_cast<int>(std::max<qsizetype>(begin - blockStart, 0));
+        const int stop = static_cast<int>(end - blockStart);
+        ranges.append({start, stop - start, look});
+        area += runArea(*layout, origin, start, stop, box_->viewport()->width());
     }
     if (area.isEmpty())
         return;
     painter.save();
     painter.setClipRegion(area, Qt::IntersectClip);
-    layout->draw(&painter, origin, {{start, stop - start, look}});
+    layout->draw(&painter, origin, ranges);
     painter.restore();
 }
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 class QPlainTextEdit;
-class QRegion;
 class QTextBlock;
 class QPainter;
-class QTextCharFormat;
+class QPointF;
+class QRect;
 
 namespace app {
 
@@ -22,16 +22,16 @@ class SelectedMarksPainter : public QObject {
 public:
     explicit SelectedMarksPainter(QPlainTextEdit* box);
 
-    // The marked runs, as positions in the box's document.
+    // The marked runs, as positions in the box's document, in order and not overlapping.
     void setRuns(std::vector<db::LikeSpan> runs) { runs_ = std::move(runs); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void paint() const;
-    void paintInBlock(QPainter& painter, const QTextBlock& block, qsizetype begin, qsizetype end,
-                      const QTextCharFormat& look) const;
+    void paint(const QRect& area) const;
+    void paintInBlock(QPainter& painter, const QTextBlock& block, QPointF origin,
+                      db::LikeSpan selected) const;
 
     QPlainTextEdit* box_;
     std::vector<db::LikeSpan> runs_;
