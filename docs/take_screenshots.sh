@@ -1,7 +1,8 @@
 #!/bin/sh
 # Takes the screenshots in this folder: the list page, the About page, a search with its keyword
-# marked, and the box that a failed start shows. Runs the program under Xvfb with openbox as window manager, so that the shots
-# show the title bar. Needs xvfb, openbox, xdotool and imagemagick.
+# marked (part of the remedy selected), and the box that a failed start shows. Runs the program
+# under Xvfb with openbox as window manager, so that the shots show the title bar. Needs xvfb,
+# openbox, xdotool and imagemagick.
 #   docs/take_screenshots.sh build/debug/app/vorlantix
 set -eu
 program=$(realpath "$1")
@@ -48,6 +49,13 @@ sleep 0.5
 xdotool mousemove --window "$window" 324 183 click 1
 sleep 1
 xdotool mousemove --window "$window" 100 262 click 1
+sleep 0.5
+# The remedy's first line and a half selected with the mouse: the marks under it stay marked.
+xdotool mousemove --window "$window" 12 452 mousedown 1
+sleep 0.3
+xdotool mousemove --window "$window" 120 462
+sleep 0.3
+xdotool mousemove --window "$window" 200 470 mouseup 1
 shot "^Vorlanta " search-with-marks.png
 wmctrl -c "Vorlanta "
 wait $app
