@@ -345,6 +345,16 @@ private Q_SLOTS:
                      strokesOf(unselected, line + int(at)));
         QCOMPARE(scrolling->value(), scrolled);
         QCOMPARE(box->toPlainText(), text);
+        // A screen reader reads the text and the selection as they are.
+        QAccessibleTextInterface* reader =
+            QAccessible::queryAccessibleInterface(box)->textInterface();
+        QVERIFY(reader != nullptr);
+        QCOMPARE(reader->text(0, reader->characterCount()), text);
+        int selectionStart = -1;
+        int selectionEnd = -1;
+        reader->selection(0, &selectionStart, &selectionEnd);
+        QCOMPARE(selectionStart, std::min(anchor, position));
+        QCOMPARE(selectionEnd, std::max(anchor, position));
         QCOMPARE(marks(), runs);
         QVERIFY(!box->document()->isUndoAvailable());
 
