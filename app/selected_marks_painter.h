@@ -6,11 +6,11 @@
 
 #include <vector>
 
-class QPlainTextEdit;
-class QTextBlock;
 class QPainter;
+class QPlainTextEdit;
 class QPointF;
 class QRect;
+class QTextBlock;
 
 namespace app {
 
