@@ -67,10 +67,18 @@ void forEveryRow(QByteArray& bytes, const std::function<void(const Row&)>& damag
     }
 }
 
+// Where the definition names the rows of the table's usage map and free-space map, each as
+// page << 8 | row.
+constexpr qsizetype kUsageMapPointer = kDefinitionPage * kPage + 55;
+constexpr qsizetype kFreeMapPointer = kDefinitionPage * kPage + 59;
+
+quint32 mapPointer(const QByteArray& bytes, qsizetype pointerAt) {
+    return qFromLittleEndian<quint32>(bytes.constData() + pointerAt);
+}
+
 // Where the table's usage map (an inline one: kind 0, first page, bitmap) stands in the file.
 qsizetype usageMapOf(const QByteArray& bytes) {
-    const auto pointer =
-        qFromLittleEndian<quint32>(bytes.constData() + kDefinitionPage * kPage + 55);
+    const quint32 pointer = mapPointer(bytes, kUsageMapPointer);
     return rowsOf(bytes, pointer >> 8)[static_cast<qsizetype>(pointer & 0xff)].start;
 }
 
@@ -84,6 +92,14 @@ qsizetype firstLongValuePage(const QByteArray& bytes) {
 }
 
 using Damage = std::function<void(QByteArray&)>;
+
+// The map named at `pointerAt` moved to the row just past the last one of its page.
+Damage mapRowPastItsRows(qsizetype pointerAt) {
+    return [pointerAt](QByteArray& bytes) {
+        const qsizetype page = mapPointer(bytes, pointerAt) >> 8;
+        bytes[pointerAt] = static_cast<char>(rowsOf(bytes, page).size());
+    };
+}
 
 } // namespace
 
@@ -163,6 +179,24 @@ void DamagedTableTest::damagedTableIsRefused_data() {
     QTest::newRow("more columns than the definition holds")
         << Damage([](QByteArray& bytes) { setInt16(bytes, kDefinitionPage * kPage + 45, 0x7fff); })
         << u"its definition is cut short"_s;
+    // The first column's name, after the column entries: a 2-byte length, then the name.
+    QTest::newRow("column names past the definition") << Damage([](QByteArray& bytes) {
+        const qsizetype definition = kDefinitionPage * kPage;
+        const auto indexes = qFromLittleEndian<quint32>(bytes.constData() + definition + 51);
+        const qsizetype names =
+            definition + 63 + 12 * indexes + 25 * int16At(bytes, definition + 45);
+        setInt16(bytes, names, 0xfff0);
+    }) << u"its column names run past its definition"_s;
+    QTest::newRow("page map's row past its page's rows")
+        << mapRowPastItsRows(kUsageMapPointer) << u"its page map is no row of page 11"_s;
+    QTest::newRow("free-space map's row past its page's rows")
+        << mapRowPastItsRows(kFreeMapPointer) << u"its free-space map is no row of page 11"_s;
+    QTest::newRow("page map's row outside its page") << Damage([](QByteArray& bytes) {
+        const quint32 pointer = mapPointer(bytes, kUsageMapPointer);
+        setInt16(bytes,
+                 rowsOf(bytes, pointer >> 8)[static_cast<qsizetype>(pointer & 0xff)].offsetEntry,
+                 0x1fff);
+    }) << u"its page map is no row of page 11"_s;
     QTest::newRow("page map kept past the end of the file") << Damage([](QByteArray& bytes) {
         qToLittleEndian<quint32>(static_cast<quint32>(bytes.size() / kPage) << 8,
                                  bytes.data() + kDefinitionPage * kPage + 55);
