@@ -93,11 +93,15 @@ qsizetype firstLongValuePage(const QByteArray& bytes) {
 
 using Damage = std::function<void(QByteArray&)>;
 
-// The map named at `pointerAt` moved to the row just past the last one of its page.
+// The map named at `pointerAt` moved to the row just past the last one of its page, where the
+// free space after the row table reads as a row of 16 bytes.
 Damage mapRowPastItsRows(qsizetype pointerAt) {
     return [pointerAt](QByteArray& bytes) {
         const qsizetype page = mapPointer(bytes, pointerAt) >> 8;
-        bytes[pointerAt] = static_cast<char>(rowsOf(bytes, page).size());
+        const QList<Row> rows = rowsOf(bytes, page);
+        bytes[pointerAt] = static_cast<char>(rows.size());
+        setInt16(bytes, rows.last().offsetEntry + 2,
+                 static_cast<quint16>(rows.last().start - page * kPage - 16));
     };
 }
 
