@@ -219,6 +219,11 @@ CheckedTable readDefinition(MdbCatalogEntry* entry, qsizetype fileSize, const QS
         if (!isKnownType(column->col_type)) {
             fail(damaged + u": column %1 is of the unknown type %2"_s.arg(i).arg(column->col_type));
         }
+        // libmdb hands a decimal value over as empty text: the column would read as empty.
+        if (JetType(column->col_type) == JetType::Numeric) {
+            fail(damaged +
+                 u": column %1 is of the type Numeric, which the engine cannot read"_s.arg(i));
+        }
     }
     std::vector<std::uint32_t> pages = checkedDataPages(
         layoutOf(table.get()), pageCount,
