@@ -1,15 +1,14 @@
 #include "db/connection.h"
 #include "db/database_error.h"
 #include "db/jet_file.h"
+#include "standard_error_capture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
-#include <cstdio>
 #include <functional>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -243,10 +242,7 @@ void DamagedTableTest::damagedTableIsRefused() {
     file.close();
 
     // What libmdb would print goes to a file instead of the terminal, for the check below.
-    std::FILE* captured = std::tmpfile();
-    std::fflush(stderr);
-    const int saved = ::dup(STDERR_FILENO);
-    ::dup2(::fileno(captured), STDERR_FILENO);
+    StandardErrorCapture standardError;
     QString error;
     try {
         db::Connection connection;
@@ -256,15 +252,11 @@ void DamagedTableTest::damagedTableIsRefused() {
     } catch (const db::DatabaseError& refused) {
         error = QString::fromUtf8(refused.what());
     }
-    std::fflush(stderr);
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    const long printed = std::ftell(captured);
-    std::fclose(captured);
+    const QByteArray printed = standardError.text();
 
     const QString prefix = u"Cannot read table 'data' of database '%1': "_s.arg(path);
     QVERIFY2(error.startsWith(prefix) && error.endsWith(fault), qPrintable(error));
-    QCOMPARE(printed, 0L);
+    QCOMPARE(printed, QByteArray());
 }
 
 QTEST_GUILESS_MAIN(DamagedTableTest)
