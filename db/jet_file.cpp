@@ -38,6 +38,7 @@ constexpr int kRowOffsetMask = 0x1fff;
 constexpr int kDeletedRow = 0x4000;
 constexpr qsizetype kPageSize = 4096;
 constexpr unsigned char kDefinitionPage = 0x02;
+constexpr qsizetype kContinuationHead = 8;
 
 [[noreturn]] void fail(const QString& text) {
     throw DatabaseError(text.toStdString());
@@ -143,43 +144,62 @@ struct CheckedTable {
 };
 
 // What libmdb would complain about on standard error when reading the definition at
-// `entry`: a definition page that is none, a continuation page or a usage map's page outside
-// the file. Nothing when there is none of that.
+// `entry`: a definition page that is none, a continuation page or a map's row outside the file
+// or not on its page, column entries or names running past the last page. Nothing when there is
+// none of that.
 QString definitionFault(MdbCatalogEntry* entry, std::uint32_t pageCount) {
     MdbHandle* mdb = entry->mdb;
     const MdbFormatConstants& format = *mdb->fmt;
-    std::uint32_t page = static_cast<std::uint32_t>(entry->table_pg);
-    qint64 needed = 0;
-    std::uint32_t pages = 0;
-    // The chain of definition pages ends at a next page of 0; the first is never page 0.
-    for (; pages == 0 || page != 0; ++pages) {
+    // The definition as libmdb reads it on: the first page whole, each further one after its
+    // 8-byte head. The chain ends at a next page of 0; the first is never page 0.
+    QByteArray definition;
+    auto page = static_cast<std::uint32_t>(entry->table_pg);
+    for (std::uint32_t pages = 0; pages == 0 || page != 0; ++pages) {
         if (page >= pageCount || pages >= pageCount || mdb_read_pg(mdb, page) != kPageSize ||
             mdb->pg_buf[0] != kDefinitionPage) {
             return u"its definition page %1 is no table definition"_s.arg(page);
         }
-        if (pages == 0) {
-            // The usage maps' rows, as page << 8 | row.
-            const int usageMap = format.tab_usage_map_offset;
-            for (const int offset : {usageMap, usageMap + 4}) {
-                const auto mapPage =
-                    static_cast<std::uint32_t>(mdb_get_int32(mdb->pg_buf, offset)) >> 8;
-                if (mapPage >= pageCount) {
-                    return u"its page map lies on page %1, past the end of the file"_s.arg(mapPage);
-                }
-            }
-            // At least the columns' entries and their names' lengths, which libmdb reads on
-            // through the next pages, and past the last one into the file's header.
-            needed = format.tab_cols_start_offset +
-                     qint64{mdb_get_int32(mdb->pg_buf, format.tab_num_ridxs_offset)} *
-                         format.tab_ridx_entry_size +
-                     qint64{mdb_get_int16(mdb->pg_buf, format.tab_num_cols_offset)} *
-                         (format.tab_col_entry_size + 2);
-        }
+        const qsizetype head = pages == 0 ? 0 : kContinuationHead;
+        definition.append(reinterpret_cast<const char*>(mdb->pg_buf) + head, kPageSize - head);
         page = static_cast<std::uint32_t>(mdb_get_int32(mdb->pg_buf, 4));
     }
-    // Each further page carries an 8-byte head.
-    if (needed > kPageSize + qint64{pages - 1} * (kPageSize - 8)) {
+    char* bytes = definition.data();
+    // The maps' rows, as page << 8 | row; libmdb copies the usage map, which must not be empty
+    // (it would follow a null map).
+    const std::array maps = {std::pair{format.tab_usage_map_offset, u"page map"_s},
+                             std::pair{format.tab_free_map_offset, u"free-space map"_s}};
+    for (const auto& [offset, name] : maps) {
+        const auto pointer = static_cast<std::uint32_t>(mdb_get_int32(bytes, offset));
+        const std::uint32_t mapPage = pointer >> 8;
+        if (mapPage >= pageCount) {
+            return u"its %1 lies on page %2, past the end of the file"_s.arg(name).arg(mapPage);
+        }
+        mdb_read_pg(mdb, mapPage);
+        const std::optional<int> size = mapRowSize(mdb->pg_buf, static_cast<int>(pointer & 0xff));
+        if (!size) {
+            return u"its %1 is no row of page %2"_s.arg(name).arg(mapPage);
+        }
+        if (offset == format.tab_usage_map_offset && *size == 0) {
+            return u"it has no page map"_s;
+        }
+    }
+    // The columns' entries, then each column's name after its 2-byte length.
+    const int columns = mdb_get_int16(bytes, format.tab_num_cols_offset);
+    qint64 at =
+        format.tab_cols_start_offset +
+        qint64{mdb_get_int32(bytes, format.tab_num_ridxs_offset)} * format.tab_ridx_entry_size +
+        qint64{columns} * format.tab_col_entry_size;
+    if (at > definition.size()) {
         return u"its definition is cut short"_s;
+    }
+    for (int column = 0; column < columns; ++column) {
+        if (at + 2 > definition.size()) {
+            return u"its column names run past its definition"_s;
+        }
+        at += 2 + mdb_get_int16(bytes, static_cast<int>(at));
+        if (at > definition.size()) {
+            return u"its column names run past its definition"_s;
+        }
     }
     return {};
 }
@@ -194,13 +214,15 @@ CheckedTable readDefinition(MdbCatalogEntry* entry, qsizetype fileSize, const QS
     if (!table || mdb_read_columns(table.get()) == nullptr) {
         fail(damaged);
     }
-    if (table->usage_map == nullptr) {
-        fail(damaged + u": it has no page map"_s);
-    }
     for (guint i = 0; i < table->num_cols; ++i) {
         const auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
         if (!isKnownType(column->col_type)) {
             fail(damaged + u": column %1 is of the unknown type %2"_s.arg(i).arg(column->col_type));
+        }
+        // libmdb hands a decimal value over as empty text: the column would read as empty.
+        if (JetType(column->col_type) == JetType::Numeric) {
+            fail(damaged +
+                 u": column %1 is of the type Numeric, which the engine cannot read"_s.arg(i));
         }
     }
     std::vector<std::uint32_t> pages = checkedDataPages(

@@ -15,6 +15,7 @@ constexpr unsigned char kUsageMapPage = 0x05;
 constexpr int kRowCountOffset = 12;
 constexpr int kRowOffsetMask = 0x1fff;
 constexpr int kDeletedRow = 0x4000;
+constexpr int kRowFlags = 0xe000;
 // Each page of a reference map carries a 4-byte head, then one bit per page.
 constexpr std::uint32_t kPagesPerMapPage = (kPageSize - 4) * 8;
 
@@ -177,6 +178,21 @@ private:
 };
 
 } // namespace
+
+std::optional<int> mapRowSize(const unsigned char* page, int row) {
+    const int rows = int16At(page, kRowCountOffset);
+    const int rowTableEnd = kRowCountOffset + 2 + 2 * rows;
+    if (page[0] != kDataPage || row >= rows || rowTableEnd > kPageSize) {
+        return std::nullopt;
+    }
+    const int raw = int16At(page, kRowCountOffset + 2 + 2 * row);
+    const int end =
+        row == 0 ? kPageSize : int16At(page, kRowCountOffset + 2 * row) & kRowOffsetMask;
+    if ((raw & kRowFlags) != 0 || raw < rowTableEnd || raw > end || end > kPageSize) {
+        return std::nullopt;
+    }
+    return end - raw;
+}
 
 std::vector<std::uint32_t> checkedDataPages(const TableLayout& layout, std::uint32_t pageCount,
                                             const PageReader& readPage, const QString& cannotRead) {

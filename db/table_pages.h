@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace db {
@@ -38,5 +39,9 @@ using PageReader = std::function<const unsigned char*(std::uint32_t page)>;
 // that a damaged table is refused before libmdb would skip what it cannot read.
 std::vector<std::uint32_t> checkedDataPages(const TableLayout& layout, std::uint32_t pageCount,
                                             const PageReader& readPage, const QString& cannotRead);
+
+// The size of row `row` of `page`, when the page is a data page whose row table holds that row,
+// live and inside the page; nothing otherwise. A table's definition names its page maps so.
+std::optional<int> mapRowSize(const unsigned char* page, int row);
 
 } // namespace db
