@@ -78,6 +78,13 @@ void beforeLock(int fd) {
         replace(state.path);
 }
 
+void beforeTruncate(int fd) {
+    Race& state = race();
+    const std::lock_guard lock(state.mutex);
+    if (state.left != 0 && namesPath(fd, state.path) && due(state, Move::ReplaceBeforeTruncate))
+        replace(state.path);
+}
+
 int openRacing(int directory, const char* file, int flags, mode_t mode) {
     Race& state = race();
     std::unique_lock lock(state.mutex);
@@ -130,6 +137,18 @@ int flock(int fd, int operation) {
     static auto* const real = file_race::next<int(int, int)>("flock");
     file_race::beforeLock(fd);
     return real(fd, operation);
+}
+
+int ftruncate(int fd, off_t length) {
+    static auto* const real = file_race::next<int(int, off_t)>("ftruncate");
+    file_race::beforeTruncate(fd);
+    return real(fd, length);
+}
+
+int ftruncate64(int fd, off64_t length) {
+    static auto* const real = file_race::next<int(int, off64_t)>("ftruncate64");
+    file_race::beforeTruncate(fd);
+    return real(fd, length);
 }
 
 int openat(int directory, const char* file, int flags, ...) {

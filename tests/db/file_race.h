@@ -1,8 +1,8 @@
 #pragma once
 
 // Another program racing this one on one file, run inside the C library calls that the working
-// copy's writing makes: this test's executable defines flock and openat itself, so every call of
-// the program's code reaches these first, and they hand on to the C library's own.
+// copy's writing makes: this test's executable defines flock, openat and ftruncate itself, so every
+// call of the program's code reaches these first, and they hand on to the C library's own.
 
 #include <QByteArray>
 
@@ -17,6 +17,8 @@ enum class Move {
     // right after, so the following plain open finds nothing. Where no file is there, one is put
     // there first, so that the create finds it.
     DeleteAfterExclusiveCreate,
+    // At cutting the file at the path to a length: another file is renamed over it first.
+    ReplaceBeforeTruncate,
 };
 
 // The content of the file that ReplaceBeforeLock puts at the path.

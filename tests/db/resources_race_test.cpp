@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace Qt::Literals::StringLiterals;
 using namespace fixtures;
 
@@ -35,6 +38,7 @@ private Q_SLOTS:
     void writesTheCopyAfterAPassingRace();
     void refusesARaceThatNeverStops_data();
     void refusesARaceThatNeverStops();
+    void failedWriteLeavesAFileThatReplacedTheCopy();
 
 private:
     std::optional<QTemporaryDir> dir_;
@@ -126,6 +130,29 @@ void ResourcesRaceTest::refusesARaceThatNeverStops() {
     QCOMPARE(exists(target_), leftAtPath.has_value());
     if (leftAtPath)
         QCOMPARE(readFile(target_), *leftAtPath);
+}
+
+// The copy is replaced after our checks, and our write then fails: the partial copy is gone with
+// the name, and the file that now has the name is the other program's, to stay.
+void ResourcesRaceTest::failedWriteLeavesAFileThatReplacedTheCopy() {
+    file_race::arm(native(target_), file_race::Move::ReplaceBeforeTruncate, 1);
+    const ChildOutcome child = runInChild([&](int reportFd) {
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = static_cast<rlim_t>(payload().size() / 2);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, target_);
+            report(reportFd, "written in full");
+            return 2;
+        } catch (const db::FileWriteError& error) {
+            report(reportFd, error.what());
+        }
+        return file_race::disarm() == 1 ? 0 : 3;
+    });
+    QVERIFY2(child.succeeded(), child.describe().constData());
+    QCOMPARE(readFile(target_), QByteArray(file_race::kOtherContent));
 }
 
 QTEST_GUILESS_MAIN(ResourcesRaceTest)
