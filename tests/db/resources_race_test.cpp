@@ -1,4 +1,5 @@
 #include "db/resources.h"
+#include "db/working_copy.h"
 
 #include "file_fixtures.h"
 #include "file_race.h"
@@ -25,7 +26,8 @@ const QByteArray& payload() {
 } // namespace
 
 // Another program deleting or replacing the working copy while it is being opened: the copy is
-// opened again and written, and a race that never stops ends in a refusal instead of a loop.
+// opened again and written, and a race that never stops ends in a refusal instead of a loop. A
+// file that another program put in the copy's place is never deleted as ours.
 class ResourcesRaceTest : public QObject {
     Q_OBJECT
 
@@ -39,6 +41,7 @@ private Q_SLOTS:
     void refusesARaceThatNeverStops_data();
     void refusesARaceThatNeverStops();
     void failedWriteLeavesAFileThatReplacedTheCopy();
+    void deleteLeavesAFileThatReplacedTheCopy();
 
 private:
     std::optional<QTemporaryDir> dir_;
@@ -153,6 +156,19 @@ void ResourcesRaceTest::failedWriteLeavesAFileThatReplacedTheCopy() {
     });
     QVERIFY2(child.succeeded(), child.describe().constData());
     QCOMPARE(readFile(target_), QByteArray(file_race::kOtherContent));
+}
+
+// Another instance writes its copy at the name between our open and our lock at the close: the
+// copy deleted is ours alone, and the other instance's stays.
+void ResourcesRaceTest::deleteLeavesAFileThatReplacedTheCopy() {
+    const QString directory = dir_->path() + u'/';
+    const QString copy = db::workingCopyPath(directory);
+    db::ExtractResourceToFile(u"ResBuild"_s, u"mdb"_s, copy);
+
+    file_race::arm(native(copy), file_race::Move::ReplaceBeforeLock, 1);
+    db::deleteWorkingCopy(directory);
+    QCOMPARE(file_race::disarm(), 1);
+    QCOMPARE(readFile(copy), QByteArray(file_race::kOtherContent));
 }
 
 QTEST_GUILESS_MAIN(ResourcesRaceTest)
