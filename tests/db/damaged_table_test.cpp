@@ -218,6 +218,11 @@ void DamagedTableTest::damagedTableIsRefused_data() {
         qToLittleEndian<quint32>(static_cast<quint32>(firstLongValuePage(bytes)),
                                  bytes.data() + usageMapOf(bytes) + 1);
     }) << u"which is no data page of it"_s;
+    QTest::newRow("page map naming a page that is no map page") << Damage([](QByteArray& bytes) {
+        const qsizetype map = usageMapOf(bytes);
+        bytes[map] = 1;
+        qToLittleEndian<quint32>(static_cast<quint32>(dataPages(bytes)[0]), bytes.data() + map + 1);
+    }) << u"which is no map page"_s;
     QTest::newRow("page claims more rows than it holds") << Damage([](QByteArray& bytes) {
         setInt16(bytes, dataPages(bytes)[0] * kPage + 12, 3000);
     }) << u"claims 3000 rows, more than it can hold"_s;

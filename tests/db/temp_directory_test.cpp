@@ -259,6 +259,8 @@ void TempDirectoryTest::ownDirectoryInASharedOne_data() {
     QTest::newRow("ours, opened up: closed again") << u"open"_s << false;
     QTest::newRow("a symbolic link to a directory of ours") << u"link"_s << true;
     QTest::newRow("a file of ours") << u"file"_s << true;
+    // Root may open and change any directory: another user's must still not be taken for its own.
+    QTest::newRow("another user's, private") << u"foreign"_s << true;
 }
 
 // In a sticky directory that all may write to, the answer is the user's own directory in it,
@@ -275,6 +277,12 @@ void TempDirectoryTest::ownDirectoryInASharedOne() {
         QVERIFY(QFile::link(QFile::decodeName(*valueFor(Setting::PrivateDirectory, u"p"_s)), own));
     } else if (found == u"file"_s) {
         QVERIFY(writeFile(own, "mine"));
+    } else if (found == u"foreign"_s) {
+        if (::geteuid() != 0)
+            QSKIP("needs root to give the directory to another user (nobody)");
+        QVERIFY(QDir().mkdir(own));
+        QCOMPARE(::chmod(native(own).constData(), 0700), 0);
+        QCOMPARE(::chown(native(own).constData(), kNobody, kNobody), 0);
     }
     EnvironmentGuard environment;
     environment.set("XDG_RUNTIME_DIR", std::nullopt);
