@@ -269,6 +269,76 @@ private Q_SLOTS:
         QVERIFY(!drawsMarks(row));
     }
 
+    // A title cut short by a narrow column shows an ellipsis in place of its end; a mark in the
+    // part cut off is not drawn, not even on the ellipsis. The title's only mark is its last two
+    // characters, which the ellipsis takes the place of at the first cut.
+    void narrowColumnMarksOnlyWhatIsShown() {
+        app::ListGrid* grid = fixture_->grid();
+        const QAbstractItemModel* model = grid->model();
+        QString number;
+        const auto rowOf = [&] {
+            int row = 0;
+            while (model->index(row, 0).data().toString() != number)
+                ++row;
+            return row;
+        };
+        // The title's row must not be the current one, whose cell is drawn selected: its search
+        // needs another hit.
+        int end = 0;
+        for (int found = 1;; ++found) {
+            search(u"丸"_s);
+            found = firstRowWhereTitleHas(u"丸"_s, found);
+            const QString title = model->index(found, 1).data().toString();
+            number = model->index(found, 0).data().toString();
+            end = static_cast<int>(title.size());
+            search(title.right(2));
+            if (model->rowCount() > 1 && cellMarks(rowOf()) == Runs{{end - 2, end}})
+                break;
+        }
+        const int row = rowOf();
+        clickCell(row == 0 ? 1 : 0);
+        const int fullWidth = grid->columnWidth(1);
+        const auto drawnAtEachWidth = [&](int shownRow) {
+            QList<QImage> drawn;
+            for (int width = fullWidth; width >= 20; --width) {
+                grid->setColumnWidth(1, width);
+                const QModelIndex cell = model->index(shownRow, 1);
+                grid->scrollTo(cell);
+                drawn << grid->viewport()->grab(grid->visualRect(cell)).toImage();
+            }
+            return drawn;
+        };
+        const QList<QImage> marked = drawnAtEachWidth(row);
+
+        // The same title unmarked tells what the cut changes: the pixel columns drawn otherwise
+        // than in the whole title are the ellipsis's, where no mark may stand.
+        fixture_->click(u"Button_Refresh");
+        const int unmarkedRow = rowOf();
+        clickCell(unmarkedRow == 0 ? 1 : 0);
+        const QList<QImage> unmarked = drawnAtEachWidth(unmarkedRow);
+        const QImage& whole = unmarked.front();
+        int cutWidths = 0;
+        for (qsizetype i = 0; i < unmarked.size(); ++i) {
+            const QImage& cut = unmarked[i];
+            const int width = std::min(cut.width(), whole.width()) - 4;
+            bool titleCut = false;
+            for (int x = 0; x < width; ++x) {
+                bool columnAsWhole = true;
+                for (int y = 0; y < cut.height(); ++y)
+                    columnAsWhole = columnAsWhole && cut.pixel(x, y) == whole.pixel(x, y);
+                titleCut = titleCut || !columnAsWhole;
+                for (int y = 0; y < cut.height() && !columnAsWhole; ++y)
+                    QVERIFY2(
+                        !isMarkColour(marked[i].pixel(x, y), false),
+                        qPrintable(u"a mark on the ellipsis at width %1"_s.arg(fullWidth - i)));
+            }
+            if (!titleCut)
+                QVERIFY(countMarkPixels(marked[i]) >= 20);
+            cutWidths += titleCut ? 1 : 0;
+        }
+        QVERIFY(cutWidths > 0);
+    }
+
     void marksUnderASelection_data() {
         QTest::addColumn<bool>("plainLook");
         QTest::addColumn<bool>("byMouse");
@@ -483,12 +553,16 @@ private:
         const QModelIndex cell = grid->model()->index(row, 1);
         grid->scrollTo(cell);
         const QImage drawn = grid->viewport()->grab(grid->visualRect(cell)).toImage();
+        return countMarkPixels(drawn, onSelection) >= 20;
+    }
+
+    static int countMarkPixels(const QImage& drawn, bool onSelection = false) {
         int pixels = 0;
         for (int y = 0; y < drawn.height(); ++y) {
             for (int x = 0; x < drawn.width(); ++x)
                 pixels += isMarkColour(drawn.pixel(x, y), onSelection) ? 1 : 0;
         }
-        return pixels >= 20;
+        return pixels;
     }
 
     std::unique_ptr<FormFixture> fixture_;
