@@ -3,8 +3,9 @@
 # the process share (environment, locale, signal dispositions, current directory, file mode mask)
 # made while it has more than one thread, and finds none: from the start until the window is up
 # and closed again on X, and through the start on Qt's offscreen platform, with a locale that is
-# not UTF-8 and one that is, and a launcher's startup notification id in the environment. Runs on
-# an X server with a window manager (with_window_manager.sh).
+# not UTF-8 and one that is, and a launcher's startup notification id in the environment; and, where
+# a session bus can be started, with the accessibility bridge on, so that Qt's bus thread runs too.
+# Runs on an X server with a window manager (with_window_manager.sh).
 #   shared_state_test.sh PROGRAM PROBE
 program=$1
 probe=$2
@@ -18,17 +19,21 @@ done
 runtime=$(ldd "$program" | awk '/libasan/ { print $3 }')
 preload=$(echo $runtime "$probe")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+bus=
+trap '[ -n "$bus" ] && kill $bus; rm -rf "$work"' EXIT
 
-# run NAME PLATFORM LANG: one start; the probe's reports go to NAME.changes.
+# run NAME PLATFORM LANG [VARIABLE=VALUE...]: one start; the probe's reports go to NAME.changes.
 run() {
     name=$1
+    platform=$2
+    locale=$3
+    shift 3
     mkdir -m 700 "$work/$name"
-    QT_QPA_PLATFORM=$2 LANG=$3 DESKTOP_STARTUP_ID="vorlantix-test-$$_TIME0" \
+    env "$@" QT_QPA_PLATFORM=$platform LANG=$locale DESKTOP_STARTUP_ID="vorlantix-test-$$_TIME0" \
         XDG_RUNTIME_DIR="$work/$name" VORLANTIX_PROBE_LOG="$work/$name.changes" \
         LD_PRELOAD="$preload" "$program" >"$work/$name.log" 2>&1 &
     pid=$!
-    if [ "$2" = xcb ]; then
+    if [ "$platform" = xcb ]; then
         window=$(timeout 20 xdotool search --sync --onlyvisible --pid $pid | head -n 1)
         if [ -z "$window" ]; then
             echo "FAIL: $name: no window of the program came up"
@@ -62,4 +67,12 @@ for platform in xcb offscreen; do
         run "$platform-$locale" $platform $locale || status=1
     done
 done
+if command -v dbus-daemon >/dev/null; then
+    mkdir -m 700 "$work/bus"
+    address=$(dbus-daemon --session --fork --address="unix:dir=$work/bus" --print-address=1 \
+        --print-pid=3 3>"$work/bus.pid")
+    bus=$(cat "$work/bus.pid")
+    run "bus-thread" xcb C.UTF-8 DBUS_SESSION_BUS_ADDRESS="$address" \
+        QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 || status=1
+fi
 exit $status
