@@ -36,6 +36,7 @@ detail::QtCommandLine::QtCommandLine(const char* programName)
 
 Application::Application(const char* programName)
     : QtCommandLine(programName), QApplication(argc_, argv_) {
+    handOverStartupId();
     // Set before the first window (the style's error box may be one): the application name gives
     // every window its X11 class "Vorlantix", which the desktop entry names.
     setApplicationName(kApplicationTitle.toString());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/shared_state_setup.h"
+
 #include <QApplication>
 
 #include <future>
@@ -39,12 +41,13 @@ protected:
 };
 } // namespace detail
 
-// The application object as the program runs it: its font rules, then Qt, then its name, desktop
-// entry and icon, and the visual style "Silver" (the style's error box, if any, already carries
-// the application's name). The program and every test and benchmark of the window use this, so
-// that what they show is what users see. Qt hears of no argument of the user's, only the
-// program's name (`programName`, argv[0]).
-class Application : private detail::FontRulesLoading,
+// The application object as the program runs it: what all its threads share set up while it has
+// one thread, its font rules, then Qt, then its name, desktop entry and icon, and the visual style
+// "Silver" (the style's error box, if any, already carries the application's name). The program and
+// every test and benchmark of the window use this, so that what they show is what users see. Qt
+// hears of no argument of the user's, only the program's name (`programName`, argv[0]).
+class Application : private detail::SharedStateSetUp,
+                    private detail::FontRulesLoading,
                     private detail::QtCommandLine,
                     public QApplication {
 public:

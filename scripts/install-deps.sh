@@ -7,7 +7,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 packages=(
     cmake g++ make pkg-config git
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libgl-dev
     mdbtools mdbtools-dev
     zlib1g-dev libjpeg-dev libsqlite3-dev
     fonts-arphic-uming fontconfig libfontconfig-dev
