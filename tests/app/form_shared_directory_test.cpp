@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 using namespace fixtures;
 
@@ -30,7 +32,8 @@ Q_DECLARE_METATYPE(SquatName)
 // Another user plants something in a sticky directory that all may write to, under the name of
 // the working copy or of the user's own directory there; the user (not root) starts the program
 // from it all the same, sees the whole collection and leaves no copy behind at close. Run as
-// root: the squat is planted as the attacker, then this test runs itself again as `nobody`.
+// root: the squat is planted and given to the attacker, then this test runs itself again as
+// `nobody`.
 class FormSharedDirectoryTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -64,9 +67,12 @@ private Q_SLOTS:
         QVERIFY(!shared.isEmpty());
         const QString planted =
             shared + u'/' + (name == SquatName::Copy ? u"ResBuild.dll"_s : ownDirectoryName());
-        const ChildOutcome attacker =
-            runInChild([&](int) { return dropTo(kAttacker) && plant(squat, planted) ? 0 : 3; });
-        QVERIFY2(attacker.succeeded(), attacker.describe().constData());
+        // Planted here and handed to the attacker rather than planted by a forked child: a child
+        // forked from this process, which runs Qt's threads, would end under the leak check
+        // with those threads' memory out of its reach.
+        QVERIFY(plant(squat, planted));
+        QVERIFY(squat == Squat::None ||
+                ::lchown(native(planted).constData(), kAttacker, kAttacker) == 0);
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(u"XDG_RUNTIME_DIR"_s);
