@@ -66,6 +66,17 @@ void forEveryRow(QByteArray& bytes, const std::function<void(const Row&)>& damag
     }
 }
 
+// Where the name of column `column` starts in the (one-page) definition: after the column
+// entries, each name as a 2-byte length, then the name.
+qsizetype columnNameAt(const QByteArray& bytes, int column) {
+    const qsizetype definition = kDefinitionPage * kPage;
+    const auto indexes = qFromLittleEndian<quint32>(bytes.constData() + definition + 51);
+    qsizetype at = definition + 63 + 12 * indexes + 25 * int16At(bytes, definition + 45);
+    for (int before = 0; before < column; ++before)
+        at += 2 + int16At(bytes, at);
+    return at;
+}
+
 // Where the definition names the rows of the table's usage map and free-space map, each as
 // page << 8 | row.
 constexpr qsizetype kUsageMapPointer = kDefinitionPage * kPage + 55;
@@ -188,13 +199,13 @@ void DamagedTableTest::damagedTableIsRefused_data() {
     QTest::newRow("more columns than the definition holds")
         << Damage([](QByteArray& bytes) { setInt16(bytes, kDefinitionPage * kPage + 45, 0x7fff); })
         << u"its definition is cut short"_s;
-    // The first column's name, after the column entries: a 2-byte length, then the name.
-    QTest::newRow("column names past the definition") << Damage([](QByteArray& bytes) {
-        const qsizetype definition = kDefinitionPage * kPage;
-        const auto indexes = qFromLittleEndian<quint32>(bytes.constData() + definition + 51);
-        const qsizetype names =
-            definition + 63 + 12 * indexes + 25 * int16At(bytes, definition + 45);
-        setInt16(bytes, names, 0xfff0);
+    // A name running past the definition, the first one or the last (nothing follows it).
+    QTest::newRow("column names past the definition")
+        << Damage([](QByteArray& bytes) { setInt16(bytes, columnNameAt(bytes, 0), 0xfff0); })
+        << u"its column names run past its definition"_s;
+    QTest::newRow("last column's name past the definition") << Damage([](QByteArray& bytes) {
+        setInt16(bytes, columnNameAt(bytes, int16At(bytes, kDefinitionPage * kPage + 45) - 1),
+                 0x7ff0);
     }) << u"its column names run past its definition"_s;
     QTest::newRow("page map's row past its page's rows")
         << mapRowPastItsRows(kUsageMapPointer) << u"its page map is no row of page 11"_s;
