@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QRect>
+
+#include <optional>
 
 class QWidget;
 
@@ -26,9 +29,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void centre();
+    // The frame around the window, once the window manager has put one there.
+    std::optional<QRect> framed() const;
+    bool isCentred(const QRect& frame) const;
+    void centre(const QRect& frame);
+
+    static constexpr int kMostCentrings = 3;
 
     QWidget* window_;
+    int centrings_ = 0;
+    // Where the frame stood when the window was last moved.
+    std::optional<QRect> movedFrom_;
 };
 
 } // namespace app

@@ -1,5 +1,6 @@
 #include "app/error_report.h"
 #include "app/tform1.h"
+#include "app/x11_frame.h"
 #include "assets/embedded_database.h"
 #include "window_test_main.h"
 
@@ -37,9 +38,11 @@ private:
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
-        // Without a window manager (the offscreen platform) the client area is the frame.
-        const bool framed = QGuiApplication::platformName().startsWith(u"offscreen") ||
-                            box->frameGeometry().size() != box->size();
+        // Without a window manager (the offscreen platform) the client area is the frame; on X,
+        // the frame is read from the X server, not from Qt.
+        const bool offscreen = QGuiApplication::platformName().startsWith(u"offscreen");
+        const std::optional<QRect> frame = offscreen ? box->frameGeometry() : app::x11FrameOf(*box);
+        const bool framed = offscreen || (frame && frame->size() != box->size());
         if (!shown_.isValid())
             shown_.start();
         if (!framed && shown_.elapsed() < 5000)
@@ -49,8 +52,8 @@ private:
         // The window manager and the box may still move it once.
         if (framed_.elapsed() < 300)
             return;
-        const QPoint offset =
-            box->frameGeometry().center() - box->screen()->availableGeometry().center();
+        const QPoint offset = frame.value_or(box->frameGeometry()).center() -
+                              box->screen()->availableGeometry().center();
         seen = {box->text(), offset};
         QTest::mouseClick(box->defaultButton(), Qt::LeftButton);
         shown_.invalidate();
