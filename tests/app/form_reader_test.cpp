@@ -9,12 +9,14 @@
 #include "lookup/web_links.h"
 #include "window_test_main.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -152,6 +154,20 @@ private Q_SLOTS:
         }
         QCOMPARE(fixture_->recordSet()->currentRow(), current);
         QCOMPARE(detailBox()->toPlainText(), shownBody(current));
+    }
+
+    // The second press of a double click comes as a double-click event, and its release is a
+    // cell click like the first: the record is read again over what the box showed meanwhile.
+    void eachReleaseOfADoubleClickReadsTheRecord() {
+        const auto [viewport, at] = spot(Spot::Cell, 3);
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+        QCOMPARE(detailBox()->toPlainText(), shownBody(3));
+        detailBox()->setPlainText(u"前一个"_s);
+        QMouseEvent secondPress(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at),
+                                Qt::LeftButton, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &secondPress);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+        QCOMPARE(detailBox()->toPlainText(), shownBody(3));
     }
 
     // A press on the row indicator makes that row the current record; the detail box keeps the
