@@ -188,6 +188,17 @@ private Q_SLOTS:
         QCOMPARE(fixture_->recordSet()->currentRow(), 4);
     }
 
+    // Only the left button moves the record from the row indicator.
+    void rowIndicatorOtherButtonsMoveNothing() {
+        clickCell(1, 1);
+        const auto [indicator, at] = spot(Spot::RowIndicator, 4);
+        for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+            QTest::mouseClick(indicator, button, {}, at);
+            QCOMPARE(fixture_->recordSet()->currentRow(), 1);
+            QCOMPARE(fixture_->grid()->rowIndicator()->indicatorRow(), 1);
+        }
+    }
+
     void copy_data() {
         QTest::addColumn<QString>("boxText");
         QTest::addColumn<QString>("clipboard");
